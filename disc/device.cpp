@@ -1,0 +1,88 @@
+#include "disc/device.h"
+
+#include "disc/dirnode.h"
+
+namespace {
+
+// Large enough for any caller, small enough that a read size fits a DWORD.
+constexpr std::uint32_t kMaxChunkSectors = 65536;
+
+std::uint64_t RoundUpToSector(std::uint64_t bytes) {
+  return (bytes + kSectorSize - 1) / kSectorSize * kSectorSize;
+}
+
+}  // namespace
+
+HANDLE vepo_opendevice(const char* path) {
+  HANDLE handle =
+      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_NO_BUFFERING | FILE_ATTRIBUTE_READONLY, nullptr);
+  return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+void vepo_closedevice(HANDLE handle) {
+  if (handle) CloseHandle(handle);
+}
+
+int vepo_seek(HANDLE handle, std::int64_t offset) {
+  LONG high = static_cast<LONG>(static_cast<std::uint64_t>(offset) >> 32);
+  const DWORD low = SetFilePointer(
+      handle, static_cast<LONG>(static_cast<std::uint32_t>(offset)), &high,
+      FILE_BEGIN);
+  // Positions are sector multiples, so a low part of all ones is a failure.
+  return low == INVALID_SET_FILE_POINTER ? 1 : 0;
+}
+
+namespace {
+
+// One pass per read: position, read whole sectors, hand the part of the
+// range that the read holds to the callback.
+int StreamRange(HANDLE handle, const ExtractRequest& request,
+                std::uint8_t* buffer, std::uint32_t bufferSize) {
+  ExtractChunk chunk{buffer, 0, 1, 0};
+  if (request.byteCount == 0) return request.callback(request.userData, &chunk);
+
+  std::uint64_t position = static_cast<std::uint64_t>(request.startOffset);
+  std::uint64_t remaining = request.byteCount;
+  for (;;) {
+    const std::uint32_t skip =
+        static_cast<std::uint32_t>(position % kSectorSize);
+    if (vepo_seek(handle, static_cast<std::int64_t>(position - skip)) != 0) {
+      return kExtractSeekFailed;
+    }
+    // Only the sectors that hold the rest of the range.
+    std::uint64_t wanted = RoundUpToSector(skip + remaining);
+    if (wanted > bufferSize) wanted = bufferSize;
+    DWORD got = 0;
+    ReadFile(handle, buffer, static_cast<DWORD>(wanted), &got, nullptr);
+    if (got > wanted) got = static_cast<DWORD>(wanted);
+    // A read that brings nothing past the skipped bytes makes no progress.
+    if (got <= skip) return kExtractReadFailed;
+    position = position - skip + got;
+
+    const std::uint64_t available = got - skip;
+    chunk.data = buffer + skip;
+    chunk.last = available >= remaining ? 1 : 0;
+    chunk.length =
+        static_cast<std::uint32_t>(chunk.last ? remaining : available);
+    remaining -= chunk.length;
+    const int answer = request.callback(request.userData, &chunk);
+    if (answer != 0) return answer;
+    if (chunk.last) return 0;
+    ++chunk.index;
+  }
+}
+
+}  // namespace
+
+int vepo_extractdata(HANDLE handle, const ExtractRequest* request) {
+  if (request->chunkSectors == 0 || request->chunkSectors > kMaxChunkSectors) {
+    return kExtractNoMemory;
+  }
+  const std::uint32_t bufferSize = request->chunkSectors * kSectorSize;
+  auto* buffer = static_cast<std::uint8_t*>(AllocBlock(bufferSize));
+  if (!buffer) return kExtractNoMemory;
+  const int result = StreamRange(handle, *request, buffer, bufferSize);
+  FreeBlock(buffer);
+  return result;
+}

@@ -1,0 +1,40 @@
+// Raw, unbuffered, sector-aligned access to a drive and the streaming of a
+// byte range of it to a callback.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+
+// The absence of a device is the null handle.
+HANDLE vepo_opendevice(const char* path);
+void vepo_closedevice(HANDLE handle);
+// 0 done, 1 failed.
+int vepo_seek(HANDLE handle, std::int64_t offset);
+
+struct ExtractChunk {
+  const std::uint8_t* data;
+  std::uint32_t length;
+  std::uint8_t last;
+  std::uint32_t index;
+};
+
+// 0 goes on; any other value stops the stream and becomes its result.
+typedef int (*ExtractCallback)(void* userData, const ExtractChunk* chunk);
+
+struct ExtractRequest {
+  std::int64_t startOffset;
+  std::uint32_t byteCount;
+  std::uint32_t chunkSectors;
+  ExtractCallback callback;
+  void* userData;
+};
+
+// The stream's own failures lie above 10, clear of the callbacks' values.
+constexpr int kExtractNoMemory = 11;
+constexpr int kExtractSeekFailed = 12;
+constexpr int kExtractReadFailed = 13;
+
+// Result: 0 when every chunk was delivered, the callback's non-zero value,
+// or one of the codes above.
+int vepo_extractdata(HANDLE handle, const ExtractRequest* request);

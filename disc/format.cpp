@@ -1,0 +1,116 @@
+#include "disc/format.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kRootSectorField = 20;
+constexpr std::size_t kRootSizeField = 24;
+constexpr std::size_t kSignatureLength = sizeof(kVolumeSignature) - 1;
+
+constexpr std::uint32_t kEntryHeaderSize = 14;
+constexpr std::uint16_t kFillWord = 0xFFFF;
+// Fill at or below this in-sector position ends the table; above it, only
+// the sector, since no entry could have started there anyway.
+constexpr std::uint32_t kLastTableEndPosition = 1772;
+constexpr std::uint32_t kTableChunkSectors = 16;
+
+std::uint16_t Read16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+std::uint32_t Read32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) |
+         static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 |
+         static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+int ReadDescriptorSector(HANDLE handle, std::uint8_t* block, Extent* extent) {
+  if (vepo_seek(handle, kVolumeDescriptorOffset) != 0) return 1;
+  DWORD got = 0;
+  ReadFile(handle, block, kSectorSize, &got, nullptr);
+  if (got < kSectorSize) return 1;
+  if (std::memcmp(block, kVolumeSignature, kSignatureLength) != 0) return 1;
+  extent->startSector = Read32(block + kRootSectorField);
+  extent->size = Read32(block + kRootSizeField);
+  extent->byteOffset = SectorToOffset(extent->startSector);
+  return 0;
+}
+
+DirNode NodeFromEntry(const std::uint8_t* entry) {
+  DirNode node;
+  node.leftOffset = Read16(entry);
+  node.rightOffset = Read16(entry + 2);
+  node.startSector = Read32(entry + 4);
+  node.size = Read32(entry + 8);
+  node.attributes = entry[12];
+  node.nameLength = entry[13];
+  const char* name = reinterpret_cast<const char*>(entry + kEntryHeaderSize);
+  node.name.assign(name, strnlen(name, node.nameLength));
+  node.byteOffset = SectorToOffset(node.startSector);
+  return node;
+}
+
+}  // namespace
+
+int vepo_readvolumedescriptor(HANDLE handle, Extent* extent) {
+  auto* block = static_cast<std::uint8_t*>(AllocBlock(kSectorSize));
+  if (!block) return 1;
+  const int result = ReadDescriptorSector(handle, block, extent);
+  FreeBlock(block);
+  return result;
+}
+
+void vepo_nodeextent(const DirNode& node, Extent* extent) {
+  extent->size = node.size;
+  extent->startSector = node.startSector;
+  extent->byteOffset = SectorToOffset(node.startSector);
+}
+
+int vepo_appendchunk(void* userData, const ExtractChunk* chunk) {
+  auto* table = static_cast<TableBuffer*>(userData);
+  if (chunk->length > table->capacity - table->filled) return 1;
+  std::memcpy(table->buffer + table->filled, chunk->data, chunk->length);
+  table->filled += chunk->length;
+  return 0;
+}
+
+int vepo_readdirtable(HANDLE handle, const Extent& extent,
+                      std::vector<DirNode>& list) {
+  auto* block = static_cast<std::uint8_t*>(AllocBlock(extent.size));
+  if (!block) return kTableNoMemory;
+  TableBuffer table{block, extent.size, 0};
+  const ExtractRequest request{static_cast<std::int64_t>(extent.byteOffset),
+                               extent.size, kTableChunkSectors,
+                               vepo_appendchunk, &table};
+  int result = 0;
+  if (vepo_extractdata(handle, &request) != 0) {
+    result = kTableUnreadable;
+  } else {
+    vepo_scandirtable(block, extent.size, list);
+  }
+  FreeBlock(block);
+  return result;
+}
+
+void vepo_scandirtable(const std::uint8_t* table, std::uint32_t size,
+                       std::vector<DirNode>& list) {
+  // Offsets, not pointers, so that no position is ever formed past the end;
+  // 64 bits so that no step wraps around.
+  const std::uint64_t end = size;
+  std::uint64_t at = 0;
+  while (at + kEntryHeaderSize <= end) {
+    const std::uint64_t inSector = at % kSectorSize;
+    if (Read16(table + at) == kFillWord) {
+      if (inSector <= kLastTableEndPosition) return;
+      at += kSectorSize - inSector;
+      if (at + kEntryHeaderSize > end) return;
+      if (Read16(table + at) == kFillWord) return;
+    }
+    const std::uint32_t nameLength = table[at + 13];
+    if (at + kEntryHeaderSize + nameLength > end) return;
+    list.push_back(NodeFromEntry(table + at));
+    at += (kEntryHeaderSize + nameLength + 3) / 4 * 4;
+  }
+}

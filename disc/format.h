@@ -1,0 +1,40 @@
+// The on-disc volume descriptor and directory tables, and the nodes made
+// from their entries.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "disc/device.h"
+#include "disc/dirnode.h"
+
+constexpr std::uint64_t kVolumeDescriptorOffset = 0x10000;
+constexpr char kVolumeSignature[] = "MICROSOFT*XBOX*MEDIA";
+
+// 0 and extent := the root directory table's place; 1 when the descriptor
+// cannot be read or is not an Xbox volume (extent unchanged).
+int vepo_readvolumedescriptor(HANDLE handle, Extent* extent);
+
+void vepo_nodeextent(const DirNode& node, Extent* extent);
+
+// User data of vepo_appendchunk: the block a table is collected into.
+struct TableBuffer {
+  std::uint8_t* buffer;
+  std::uint32_t capacity;
+  std::uint32_t filled;
+};
+
+int vepo_appendchunk(void* tableBuffer, const ExtractChunk* chunk);
+
+constexpr int kTableNoMemory = 2;
+constexpr int kTableUnreadable = 3;
+
+// 0 and one node per entry appended to list; kTableNoMemory or
+// kTableUnreadable with list unchanged.
+int vepo_readdirtable(HANDLE handle, const Extent& extent,
+                      std::vector<DirNode>& list);
+
+// Appends a node per entry of the table held in memory; never reads past
+// size bytes.
+void vepo_scandirtable(const std::uint8_t* table, std::uint32_t size,
+                       std::vector<DirNode>& list);

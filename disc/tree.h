@@ -1,0 +1,31 @@
+// The in-memory directory tree of a mounted disc, loaded directory by
+// directory on first use.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "disc/dirnode.h"
+#include "platform/win32.h"
+
+// 0 mounted; 1 the volume descriptor cannot be read; 2 the root table
+// cannot be read. root is expected empty.
+int vepo_mount(HANDLE device, DirNode& root);
+
+// Walk flags.
+constexpr std::int32_t kWalkReload = 1;
+constexpr std::int32_t kWalkNoReads = 2;
+
+// Results of the walk.
+constexpr int kWalkFound = 0;
+constexpr int kWalkNoSuchDirectory = 1;
+constexpr int kWalkReadForbidden = 2;
+constexpr int kWalkReadFailed = 3;
+
+// Walks from node along path ("\" or "/" separated, relative to node),
+// loading each directory table on the way that is not loaded yet. outNode
+// receives a copy of the node where the walk stopped and outPath the path
+// that remained there; both may be null.
+int vepo_getupdatedirsubtree(HANDLE device, DirNode& node, const char* path,
+                             std::int32_t flags, DirNode* outNode,
+                             std::string* outPath);

@@ -1,0 +1,3 @@
+#include "platform/win32.h"
+
+BOOL IsDBCSLeadByte(BYTE) { return FALSE; }

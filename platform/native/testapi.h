@@ -1,0 +1,78 @@
+// Test control of the native platform layer: which drives exist and what
+// backs them, faults to inject, and counters of what the plug-in did.
+// Everything is in-process; nothing is read from the environment or files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace nativewin {
+
+// Forget drives, faults, counters, message boxes and the last error.
+void Reset();
+
+// root is a drive root such as "E:\\". The drive's device \\.\E: reads the
+// image file; an empty imagePath means a drive without a medium (opens fail).
+void AddDrive(const std::string& root, UINT type,
+              const std::string& imagePath = std::string());
+// Put another image in a drive (an empty path takes the medium out). Handles
+// that are already open keep reading what they had opened.
+void SetImage(const std::string& root, const std::string& imagePath);
+
+// Faults. Each stays in force until Reset or ClearFaults.
+void ClearFaults();
+void FailLogicalDriveStrings();
+void FailOpens();
+// SetFilePointer to exactly this absolute byte position fails.
+void FailSeekTo(std::uint64_t offset);
+// A read whose range covers this sector reports 0 bytes.
+void ZeroReadAtSector(std::uint64_t sector);
+// A read that starts at this sector reports at most `bytes`.
+void ShortReadAtSector(std::uint64_t sector, DWORD bytes);
+// AllocBlock of exactly this many bytes returns null.
+void FailAllocationOf(std::size_t bytes);
+
+struct OpenRecord {
+  std::string path;
+  DWORD access;
+  DWORD share;
+  DWORD disposition;
+  DWORD flags;
+  bool succeeded;
+};
+
+struct ReadRecord {
+  std::uint64_t offset;
+  DWORD requested;
+  DWORD got;
+};
+
+struct Stats {
+  std::vector<OpenRecord> opens;
+  int closes = 0;
+  int seeks = 0;
+  std::vector<ReadRecord> reads;
+  // Reads refused because buffer, position or size broke the alignment that
+  // unbuffered device reads need.
+  int misalignedReads = 0;
+  int openHandles = 0;
+  std::size_t liveBlocks = 0;
+};
+const Stats& GetStats();
+// Zero the counters (open handles and live blocks are kept, they are state).
+void ResetStats();
+
+struct MessageBoxRecord {
+  HWND owner;
+  std::string text;
+  bool hasCaption;
+  std::string caption;
+  UINT type;
+};
+const std::vector<MessageBoxRecord>& MessageBoxes();
+
+}  // namespace nativewin

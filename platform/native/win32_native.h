@@ -1,0 +1,101 @@
+// Native stand-ins for the Win32 names the plug-in uses. Types keep the Win32
+// widths (DWORD is 32 bits even where long is 64).
+#pragma once
+
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+
+typedef void* HANDLE;
+typedef void* HWND;
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef std::uint16_t WORD;
+typedef std::uint32_t DWORD;
+typedef std::int32_t LONG;
+typedef LONG* PLONG;
+typedef DWORD* LPDWORD;
+typedef unsigned int UINT;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef void* LPVOID;
+typedef struct _OVERLAPPED* LPOVERLAPPED;
+typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+
+#define INVALID_HANDLE_VALUE ((HANDLE)(std::intptr_t)-1)
+#define INVALID_SET_FILE_POINTER ((DWORD)-1)
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+
+#define GENERIC_READ 0x80000000u
+#define FILE_SHARE_READ 0x00000001u
+#define OPEN_EXISTING 3u
+#define FILE_ATTRIBUTE_READONLY 0x00000001u
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define FILE_FLAG_NO_BUFFERING 0x20000000u
+#define FILE_BEGIN 0u
+
+#define DRIVE_UNKNOWN 0u
+#define DRIVE_NO_ROOT_DIR 1u
+#define DRIVE_REMOVABLE 2u
+#define DRIVE_FIXED 3u
+#define DRIVE_REMOTE 4u
+#define DRIVE_CDROM 5u
+#define DRIVE_RAMDISK 6u
+
+#define ERROR_FILE_NOT_FOUND 2u
+#define ERROR_INVALID_PARAMETER 87u
+#define ERROR_NO_MORE_FILES 18u
+#define ERROR_NEGATIVE_SEEK 131u
+
+#define MB_OK 0x00000000u
+#define IDOK 1
+
+#define _MAX_DRIVE 3
+#define _MAX_DIR 256
+#define _MAX_FNAME 256
+#define _MAX_EXT 256
+
+typedef struct _FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+} FILETIME;
+
+typedef struct _WIN32_FIND_DATAA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwReserved0;
+  DWORD dwReserved1;
+  char cFileName[MAX_PATH];
+  char cAlternateFileName[14];
+} WIN32_FIND_DATAA;
+
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                   LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
+                   DWORD flagsAndAttributes, HANDLE templateFile);
+DWORD SetFilePointer(HANDLE file, LONG distanceLow, PLONG distanceHigh,
+                     DWORD moveMethod);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
+              LPOVERLAPPED overlapped);
+BOOL CloseHandle(HANDLE object);
+DWORD GetLogicalDriveStringsA(DWORD bufferLength, LPSTR buffer);
+UINT GetDriveTypeA(LPCSTR rootPathName);
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+LPSTR lstrcpynA(LPSTR dest, LPCSTR src, int maxLength);
+int lstrlenA(LPCSTR text);
+void SetLastError(DWORD code);
+DWORD GetLastError();
+void _splitpath(const char* path, char* drive, char* dir, char* fname,
+                char* ext);
+int _strcmpi(const char* a, const char* b);
+DWORD GetFileAttributesA(LPCSTR fileName);
+// The native build works in a single-byte code page.
+BOOL IsDBCSLeadByte(BYTE c);

@@ -1,0 +1,29 @@
+// Copying one file from a disc to a local file, with progress reports that
+// let the host stop the copy.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "disc/device.h"
+#include "plugin/state.h"
+
+struct CopyProgress {
+  std::string targetName;
+  std::string sourceName;
+  std::FILE* localFile;
+  PluginState& pluginState;
+  std::uint32_t fileSize;
+  std::uint32_t bytesWritten;
+};
+
+// Stop values of WriteCopyChunk.
+constexpr int kChunkUserStop = 1;
+constexpr int kChunkWriteFailed = 2;
+
+int WriteCopyChunk(void* progress, const ExtractChunk* chunk);
+
+// One of the FsGetFile results of hostapi.h.
+int CopyFileOut(PluginState& state, const char* remoteName,
+                const char* localName, int copyFlags);

@@ -1,0 +1,127 @@
+#include "plugin/listing.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "disc/tree.h"
+#include "path/hostpath.h"
+#include "plugin/messages.h"
+
+namespace {
+
+WIN32_FIND_DATAA MakeRecord(DWORD attributes, DWORD size, const char* name) {
+  WIN32_FIND_DATAA record;
+  std::memset(&record, 0, sizeof record);
+  record.dwFileAttributes = attributes;
+  record.nFileSizeLow = size;
+  lstrcpynA(record.cFileName, name, sizeof record.cFileName);
+  return record;
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace
+
+HANDLE OpenListing(PluginState& state, const char* path,
+                   WIN32_FIND_DATAA* findData) {
+  std::unique_ptr<TCFS_FNC> handle(new (std::nothrow) TCFS_FNC);
+  if (handle) ListPath(path, state, handle->entries);
+  if (!handle || handle->entries.empty()) {
+    SetLastError(ERROR_NO_MORE_FILES);
+    return INVALID_HANDLE_VALUE;
+  }
+  *findData = handle->entries[0];
+  handle->count = static_cast<std::int32_t>(handle->entries.size());
+  return handle.release();
+}
+
+int NextListingRecord(TCFS_FNC* handle, WIN32_FIND_DATAA* findData) {
+  ++handle->index;
+  if (static_cast<std::uint32_t>(handle->index) >=
+      static_cast<std::uint32_t>(handle->count)) {
+    return 0;
+  }
+  *findData = handle->entries[handle->index];
+  return 1;
+}
+
+int CloseListing(TCFS_FNC* handle) {
+  delete handle;
+  return 0;
+}
+
+void ListPath(const char* path, PluginState& state,
+              std::vector<WIN32_FIND_DATAA>& entries) {
+  if (std::strcmp(path, "\\") == 0 || std::strcmp(path, "/") == 0) {
+    ListDrives(state, entries);
+  } else {
+    ListDirectory(path, state, entries);
+  }
+}
+
+void ListDrives(PluginState& state, std::vector<WIN32_FIND_DATAA>& entries) {
+  CloseDrive(state.driveCache);
+  char drives[128] = {};
+  const DWORD length = GetLogicalDriveStringsA(sizeof drives, drives);
+  if (length == 0) {
+    ShowHostMessage(state, "ERROR: failed to get drives");
+    return;
+  }
+  // Never walk past the buffer, whatever the call reported.
+  const char* end = drives + sizeof drives;
+  for (const char* root = drives; root < end && *root;
+       root += strnlen(root, end - root) + 1) {
+    if (GetDriveTypeA(root) != DRIVE_CDROM) continue;
+    char name[64];
+    lstrcpynA(name, root, sizeof name);
+    const std::size_t n = std::strlen(name);
+    if (n > 0 && IsSeparator(name[n - 1])) name[n - 1] = '\0';
+    entries.push_back(MakeRecord(FILE_ATTRIBUTE_DIRECTORY, 0, name));
+  }
+}
+
+void ListDirectory(const char* path, PluginState& state,
+                   std::vector<WIN32_FIND_DATAA>& entries) {
+  char buffer[MAX_PATH];
+  lstrcpynA(buffer, SkipLeadingSlash(path), sizeof buffer);
+  StripTrailingSlashes(buffer);
+  std::string first;
+  SplitFirstComponent(buffer, first);
+  std::string driveName;
+  if (!GetDriveName(first.c_str(), driveName)) {
+    ShowMessageBox("ERROR: drive name not found in path", nullptr);
+    return;
+  }
+  char message[512];
+  DirNode* root = nullptr;
+  HANDLE handle = OpenDrive(state.driveCache, driveName.c_str(), &root);
+  if (!handle) {
+    std::snprintf(message, sizeof message, "ERROR: cant open '%s' device",
+                  driveName.c_str());
+    ShowMessageBox(message, nullptr);
+    return;
+  }
+  DirNode folder;
+  const int code = vepo_getupdatedirsubtree(
+      handle, *root, PathAfterDrive(buffer), 0, &folder, nullptr);
+  if (code == kWalkFound) {
+    NodesToFindData(folder.children, entries);
+    return;
+  }
+  std::snprintf(message, sizeof message,
+                "ERROR: vepo_getupdatedirsubtree error, path: '%s', code = "
+                "%d, StartSector=%d",
+                buffer, code, static_cast<int>(folder.startSector));
+  ShowMessageBox(message, nullptr);
+}
+
+void NodesToFindData(const std::vector<DirNode>& children,
+                     std::vector<WIN32_FIND_DATAA>& entries) {
+  for (const DirNode& node : children) {
+    entries.push_back(
+        MakeRecord(IsDirectory(node) ? FILE_ATTRIBUTE_DIRECTORY : 0, node.size,
+                   node.name.c_str()));
+  }
+}

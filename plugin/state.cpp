@@ -1,0 +1,17 @@
+#include "plugin/state.h"
+
+PluginState gPluginState;
+
+int InitPlugin(PluginState& state, int pluginNr, ProgressProc progress,
+               LogProc log, RequestProc request) {
+  state.pluginNr = pluginNr;
+  state.progress = progress;
+  state.log = log;
+  state.request = request;
+  state.initialized = true;
+  return 0;
+}
+
+void GetDefRootName(char* defRootName, int maxLen) {
+  lstrcpynA(defRootName, kRootName, maxLen);
+}

@@ -1,0 +1,26 @@
+// The module's one piece of global state.
+#pragma once
+
+#include <cstdint>
+
+#include "disc/drivecache.h"
+#include "plugin/hostapi.h"
+
+constexpr char kRootName[] = "Xbox DVD Filesystem";
+
+struct PluginState {
+  bool initialized = false;
+  std::int32_t pluginNr = 0;
+  ProgressProc progress = nullptr;
+  LogProc log = nullptr;
+  RequestProc request = nullptr;
+  DriveCache driveCache;
+  char replyText[8] = {};
+};
+
+// Alive from module load to unload; its destruction closes the open drive.
+extern PluginState gPluginState;
+
+int InitPlugin(PluginState& state, int pluginNr, ProgressProc progress,
+               LogProc log, RequestProc request);
+void GetDefRootName(char* defRootName, int maxLen);
