@@ -12,7 +12,8 @@
 
 namespace nativewin {
 
-// Forget drives, faults, counters, message boxes and the last error.
+// Forget drives, faults, counters, message boxes and the last error. Open
+// handles and live blocks stay counted: they still exist.
 void Reset();
 
 // root is a drive root such as "E:\\". The drive's device \\.\E: reads the
@@ -53,8 +54,10 @@ struct ReadRecord {
 
 struct Stats {
   std::vector<OpenRecord> opens;
+  // Every call, also those refused for a handle that is not open.
   int closes = 0;
   int seeks = 0;
+  // Every read on an open handle, refused ones included.
   std::vector<ReadRecord> reads;
   // Reads refused because buffer, position or size broke the alignment that
   // unbuffered device reads need.

@@ -1,0 +1,51 @@
+// The native layer's in-process state, shared by the Win32 look-alikes and
+// the test controls. Not for use outside platform/native.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/native/testapi.h"
+
+namespace nativewin {
+
+struct DriveSetup {
+  std::string root;
+  UINT type;
+  std::string imagePath;
+};
+
+struct Faults {
+  bool failLogicalDriveStrings = false;
+  bool failOpens = false;
+  std::set<std::uint64_t> failSeekTo;
+  std::set<std::uint64_t> zeroReadSectors;
+  std::map<std::uint64_t, DWORD> shortReadSectors;
+  std::set<std::size_t> failAllocationOf;
+};
+
+// What a device HANDLE points to.
+struct OpenDevice {
+  int fd;
+  std::uint64_t position;
+  bool unbuffered;
+};
+
+struct NativeState {
+  std::vector<DriveSetup> drives;
+  Faults faults;
+  Stats stats;
+  std::vector<MessageBoxRecord> messageBoxes;
+  // Lets calls tell a live handle from a closed or made-up one.
+  std::set<OpenDevice*> openDevices;
+};
+
+NativeState& State();
+// The drive with this root, drive letter compared without regard to case.
+DriveSetup* FindDrive(const std::string& root);
+
+}  // namespace nativewin

@@ -1,0 +1,73 @@
+#include "platform/native/testapi.h"
+
+#include "platform/native/state.h"
+
+namespace nativewin {
+
+NativeState& State() {
+  static NativeState state;
+  return state;
+}
+
+DriveSetup* FindDrive(const std::string& root) {
+  for (DriveSetup& drive : State().drives) {
+    if (_strcmpi(drive.root.c_str(), root.c_str()) == 0) return &drive;
+  }
+  return nullptr;
+}
+
+void Reset() {
+  NativeState& state = State();
+  state.drives.clear();
+  ClearFaults();
+  ResetStats();
+  state.messageBoxes.clear();
+  SetLastError(0);
+}
+
+void AddDrive(const std::string& root, UINT type,
+              const std::string& imagePath) {
+  if (DriveSetup* drive = FindDrive(root)) {
+    *drive = DriveSetup{root, type, imagePath};
+  } else {
+    State().drives.push_back(DriveSetup{root, type, imagePath});
+  }
+}
+
+void SetImage(const std::string& root, const std::string& imagePath) {
+  if (DriveSetup* drive = FindDrive(root)) drive->imagePath = imagePath;
+}
+
+void ClearFaults() { State().faults = Faults(); }
+void FailLogicalDriveStrings() {
+  State().faults.failLogicalDriveStrings = true;
+}
+void FailOpens() { State().faults.failOpens = true; }
+void FailSeekTo(std::uint64_t offset) {
+  State().faults.failSeekTo.insert(offset);
+}
+void ZeroReadAtSector(std::uint64_t sector) {
+  State().faults.zeroReadSectors.insert(sector);
+}
+void ShortReadAtSector(std::uint64_t sector, DWORD bytes) {
+  State().faults.shortReadSectors[sector] = bytes;
+}
+void FailAllocationOf(std::size_t bytes) {
+  State().faults.failAllocationOf.insert(bytes);
+}
+
+const Stats& GetStats() { return State().stats; }
+
+void ResetStats() {
+  Stats& stats = State().stats;
+  Stats fresh;
+  fresh.openHandles = stats.openHandles;
+  fresh.liveBlocks = stats.liveBlocks;
+  stats = fresh;
+}
+
+const std::vector<MessageBoxRecord>& MessageBoxes() {
+  return State().messageBoxes;
+}
+
+}  // namespace nativewin

@@ -1,0 +1,283 @@
+// Win32 look-alikes backed by disc image files, with the behaviour the
+// plug-in relies on, including the refusals of unbuffered device reads.
+#include "platform/native/win32_native.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/native/state.h"
+
+namespace {
+
+constexpr DWORD kErrorInvalidHandle = 6;
+// What a drive reports for a sector it cannot read.
+constexpr DWORD kErrorCrc = 23;
+constexpr std::uint64_t kSectorSize = 2048;
+// Unbuffered reads on Windows want the buffer aligned to the sector size of
+// the device; asking for a page catches buffers that only happen to fit.
+constexpr std::uintptr_t kUnbufferedBufferAlignment = 4096;
+
+thread_local DWORD lastError = 0;
+
+nativewin::OpenDevice* LiveDevice(HANDLE handle) {
+  auto* device = static_cast<nativewin::OpenDevice*>(handle);
+  if (nativewin::State().openDevices.count(device) == 0) return nullptr;
+  return device;
+}
+
+// The drive letter of a device path \\.\X:, or 0 when the path is not one.
+char DeviceLetter(const char* path) {
+  if (path == nullptr || std::strlen(path) != 6) return 0;
+  if (std::strncmp(path, "\\\\.\\", 4) != 0 || path[5] != ':') return 0;
+  return path[4];
+}
+
+nativewin::OpenDevice* OpenImage(const char* path, bool unbuffered) {
+  if (nativewin::State().faults.failOpens) return nullptr;
+  const char letter = DeviceLetter(path);
+  if (letter == 0) return nullptr;
+  const nativewin::DriveSetup* drive =
+      nativewin::FindDrive(std::string{letter, ':', '\\'});
+  if (drive == nullptr || drive->imagePath.empty()) return nullptr;
+  const int fd = open(drive->imagePath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  return new nativewin::OpenDevice{fd, 0, unbuffered};
+}
+
+bool CoversSector(std::uint64_t position, DWORD bytes, std::uint64_t sector) {
+  return position < (sector + 1) * kSectorSize &&
+         sector * kSectorSize < position + bytes;
+}
+
+bool Misaligned(const nativewin::OpenDevice& device, const void* buffer,
+                DWORD bytes) {
+  if (!device.unbuffered) return false;
+  const auto address = reinterpret_cast<std::uintptr_t>(buffer);
+  return address % kUnbufferedBufferAlignment != 0 ||
+         device.position % kSectorSize != 0 || bytes % kSectorSize != 0;
+}
+
+// Reads until `bytes` are in or the image ends; false on an I/O error.
+bool ReadImage(int fd, std::uint64_t position, void* buffer, DWORD bytes,
+               DWORD* got) {
+  *got = 0;
+  while (*got < bytes) {
+    const ssize_t n = pread(fd, static_cast<char*>(buffer) + *got, bytes - *got,
+                            static_cast<off_t>(position + *got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    *got += static_cast<DWORD>(n);
+  }
+  return true;
+}
+
+// One read on a live device: the refusals and faults, then the image.
+BOOL ReadDevice(nativewin::OpenDevice& device, void* buffer, DWORD bytes,
+                DWORD* got) {
+  nativewin::NativeState& state = nativewin::State();
+  const nativewin::Faults& faults = state.faults;
+  *got = 0;
+  if (Misaligned(device, buffer, bytes)) {
+    ++state.stats.misalignedReads;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  for (std::uint64_t sector : faults.zeroReadSectors) {
+    if (CoversSector(device.position, bytes, sector)) {
+      SetLastError(kErrorCrc);
+      return FALSE;
+    }
+  }
+  const auto shortRead =
+      faults.shortReadSectors.find(device.position / kSectorSize);
+  if (shortRead != faults.shortReadSectors.end()) {
+    bytes = std::min(bytes, shortRead->second);
+  }
+  if (!ReadImage(device.fd, device.position, buffer, bytes, got)) {
+    SetLastError(kErrorCrc);
+    return FALSE;
+  }
+  device.position += *got;
+  return TRUE;
+}
+
+// Copies [begin, end) cut to `limit` characters, when out is given.
+void CopyPiece(const char* begin, const char* end, char* out,
+               std::size_t limit) {
+  if (out == nullptr) return;
+  const std::size_t n = std::min(static_cast<std::size_t>(end - begin), limit);
+  std::memcpy(out, begin, n);
+  out[n] = '\0';
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+char FoldLetter(char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
+
+}  // namespace
+
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                   LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
+                   DWORD flagsAndAttributes, HANDLE) {
+  nativewin::NativeState& state = nativewin::State();
+  nativewin::OpenDevice* device =
+      OpenImage(fileName, (flagsAndAttributes & FILE_FLAG_NO_BUFFERING) != 0);
+  state.stats.opens.push_back(nativewin::OpenRecord{
+      fileName ? fileName : "", desiredAccess, shareMode, creationDisposition,
+      flagsAndAttributes, device != nullptr});
+  if (device == nullptr) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  state.openDevices.insert(device);
+  state.stats.openHandles = static_cast<int>(state.openDevices.size());
+  return device;
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distanceLow, PLONG distanceHigh,
+                     DWORD moveMethod) {
+  nativewin::NativeState& state = nativewin::State();
+  ++state.stats.seeks;
+  nativewin::OpenDevice* device = LiveDevice(file);
+  if (device == nullptr) {
+    SetLastError(kErrorInvalidHandle);
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (moveMethod != FILE_BEGIN) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  // With a high part the low part is unsigned; alone it is a signed distance.
+  const std::int64_t position =
+      distanceHigh ? static_cast<std::int64_t>(
+                         (static_cast<std::uint64_t>(
+                              static_cast<std::uint32_t>(*distanceHigh))
+                          << 32) |
+                         static_cast<std::uint32_t>(distanceLow))
+                   : distanceLow;
+  if (position < 0) {
+    SetLastError(ERROR_NEGATIVE_SEEK);
+    return INVALID_SET_FILE_POINTER;
+  }
+  const auto target = static_cast<std::uint64_t>(position);
+  if (state.faults.failSeekTo.count(target) != 0) {
+    SetLastError(kErrorCrc);
+    return INVALID_SET_FILE_POINTER;
+  }
+  device->position = target;
+  if (distanceHigh) *distanceHigh = static_cast<LONG>(target >> 32);
+  return static_cast<DWORD>(target);
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
+              LPOVERLAPPED) {
+  DWORD got = 0;
+  nativewin::OpenDevice* device = LiveDevice(file);
+  BOOL ok = FALSE;
+  if (device == nullptr) {
+    SetLastError(kErrorInvalidHandle);
+  } else {
+    const std::uint64_t offset = device->position;
+    ok = ReadDevice(*device, buffer, bytesToRead, &got);
+    nativewin::State().stats.reads.push_back(
+        nativewin::ReadRecord{offset, bytesToRead, got});
+  }
+  if (bytesRead) *bytesRead = got;
+  return ok;
+}
+
+BOOL CloseHandle(HANDLE object) {
+  nativewin::NativeState& state = nativewin::State();
+  ++state.stats.closes;
+  nativewin::OpenDevice* device = LiveDevice(object);
+  if (device == nullptr) {
+    SetLastError(kErrorInvalidHandle);
+    return FALSE;
+  }
+  close(device->fd);
+  state.openDevices.erase(device);
+  delete device;
+  state.stats.openHandles = static_cast<int>(state.openDevices.size());
+  return TRUE;
+}
+
+DWORD GetLogicalDriveStringsA(DWORD bufferLength, LPSTR buffer) {
+  nativewin::NativeState& state = nativewin::State();
+  if (state.faults.failLogicalDriveStrings) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::string list;
+  for (const nativewin::DriveSetup& drive : state.drives) {
+    list += drive.root;
+    list += '\0';
+  }
+  const auto length = static_cast<DWORD>(list.size());
+  // The list is followed by one more terminator, which the result leaves out.
+  if (buffer == nullptr || bufferLength < length + 1) return length + 1;
+  std::memcpy(buffer, list.c_str(), length + 1);
+  return length;
+}
+
+UINT GetDriveTypeA(LPCSTR rootPathName) {
+  const nativewin::DriveSetup* drive =
+      rootPathName ? nativewin::FindDrive(rootPathName) : nullptr;
+  return drive ? drive->type : DRIVE_NO_ROOT_DIR;
+}
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  nativewin::State().messageBoxes.push_back(
+      nativewin::MessageBoxRecord{owner, text ? text : "", caption != nullptr,
+                                  caption ? caption : "", type});
+  return IDOK;
+}
+
+LPSTR lstrcpynA(LPSTR dest, LPCSTR src, int maxLength) {
+  if (maxLength <= 0) return dest;
+  int n = 0;
+  while (n < maxLength - 1 && src[n] != '\0') {
+    dest[n] = src[n];
+    ++n;
+  }
+  dest[n] = '\0';
+  return dest;
+}
+
+int lstrlenA(LPCSTR text) {
+  return text ? static_cast<int>(std::strlen(text)) : 0;
+}
+
+void SetLastError(DWORD code) { lastError = code; }
+
+DWORD GetLastError() { return lastError; }
+
+void _splitpath(const char* path, char* drive, char* dir, char* fname,
+                char* ext) {
+  const char* rest = (path[0] != '\0' && path[1] == ':') ? path + 2 : path;
+  const char* end = rest + std::strlen(rest);
+  const char* name = rest;
+  for (const char* p = rest; p < end; ++p) {
+    if (IsSeparator(*p)) name = p + 1;
+  }
+  const char* dot = end;
+  for (const char* p = name; p < end; ++p) {
+    if (*p == '.') dot = p;
+  }
+  CopyPiece(path, rest, drive, _MAX_DRIVE - 1);
+  CopyPiece(rest, name, dir, _MAX_DIR - 1);
+  CopyPiece(name, dot, fname, _MAX_FNAME - 1);
+  CopyPiece(dot, end, ext, _MAX_EXT - 1);
+}
+
+int _strcmpi(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    const auto x = static_cast<unsigned char>(FoldLetter(*a));
+    const auto y = static_cast<unsigned char>(FoldLetter(*b));
+    if (x != y || x == '\0') return x - y;
+  }
+}

@@ -1,0 +1,195 @@
+#include "disc/device.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "disc/dirnode.h"
+#include "platform/native/testapi.h"
+#include "tests/support/testdisc.h"
+
+namespace {
+
+using imagewriter::PatternBytes;
+
+constexpr std::uint32_t kDataSector = 100;
+
+struct Delivered {
+  std::vector<std::uint32_t> lengths;
+  std::vector<std::uint8_t> lasts;
+  std::vector<std::uint32_t> indexes;
+  std::string bytes;
+  int stopAt = -1;
+  int stopValue = 1;
+};
+
+int Collect(void* userData, const ExtractChunk* chunk) {
+  auto* out = static_cast<Delivered*>(userData);
+  out->lengths.push_back(chunk->length);
+  out->lasts.push_back(chunk->last);
+  out->indexes.push_back(chunk->index);
+  out->bytes.append(reinterpret_cast<const char*>(chunk->data), chunk->length);
+  return static_cast<int>(chunk->index) == out->stopAt ? out->stopValue : 0;
+}
+
+std::vector<DWORD> ReadSizes() {
+  std::vector<DWORD> sizes;
+  for (const auto& read : nativewin::GetStats().reads)
+    sizes.push_back(read.requested);
+  return sizes;
+}
+
+class ExtractStream : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    nativewin::Reset();
+    imagewriter::RawImage raw;
+    // 1 MiB of patterned data from sector 100 on; the image ends with it.
+    imagewriter::PutBytes(&raw, SectorToOffset(kDataSector),
+                          PatternBytes(7, 0, kImageData));
+    InsertRaw(dir_, raw);
+    handle_ = OpenE();
+    nativewin::ResetStats();
+  }
+  void TearDown() override {
+    vepo_closedevice(handle_);
+    EXPECT_EQ(nativewin::GetStats().misalignedReads, 0);
+    EXPECT_EQ(nativewin::GetStats().liveBlocks, 0u);
+  }
+
+  int Extract(std::uint32_t byteCount, std::uint32_t chunkSectors,
+              Delivered& out,
+              std::uint64_t offset = SectorToOffset(kDataSector)) {
+    const ExtractRequest request{static_cast<std::int64_t>(offset), byteCount,
+                                 chunkSectors, Collect, &out};
+    return vepo_extractdata(handle_, &request);
+  }
+
+  static constexpr std::uint32_t kImageData = 1 << 20;
+  TempDir dir_;
+  HANDLE handle_ = nullptr;
+};
+
+TEST_F(ExtractStream, ReadsOnlyTheSectorsThatHoldTheRange) {
+  struct Case {
+    std::uint32_t byteCount;
+    std::uint32_t chunkSectors;
+    std::vector<DWORD> reads;
+    std::vector<std::uint32_t> chunks;
+  };
+  const std::vector<Case> cases = {
+      {100, 16, {2048}, {100}},
+      {4096, 32, {4096}, {4096}},
+      {4097, 32, {6144}, {4097}},
+      {32768, 16, {32768}, {32768}},
+      {65536, 32, {65536}, {65536}},
+      {69632, 32, {65536, 4096}, {65536, 4096}},
+      {70000, 32, {65536, 6144}, {65536, 4464}},
+      {70000, 16, {32768, 32768, 6144}, {32768, 32768, 4464}},
+  };
+  for (const Case& c : cases) {
+    nativewin::ResetStats();
+    Delivered out;
+    EXPECT_EQ(Extract(c.byteCount, c.chunkSectors, out), 0) << c.byteCount;
+    EXPECT_EQ(ReadSizes(), c.reads) << c.byteCount;
+    EXPECT_EQ(out.lengths, c.chunks) << c.byteCount;
+    EXPECT_EQ(out.lasts.back(), 1) << c.byteCount;
+    for (std::size_t i = 0; i + 1 < out.lasts.size(); ++i)
+      EXPECT_EQ(out.lasts[i], 0);
+    for (std::size_t i = 0; i < out.indexes.size(); ++i)
+      EXPECT_EQ(out.indexes[i], i);
+    // Every read is positioned first, even where the last one left off.
+    EXPECT_EQ(nativewin::GetStats().seeks, static_cast<int>(c.reads.size()));
+    const auto expected = PatternBytes(7, 0, c.byteCount);
+    EXPECT_EQ(out.bytes, std::string(expected.begin(), expected.end()));
+  }
+}
+
+TEST_F(ExtractStream, EmptyRangeDeliversOneEmptyFinalChunkWithoutReading) {
+  Delivered out;
+  // Even far past the end of the image, as 0-byte files are often placed.
+  EXPECT_EQ(Extract(0, 32, out, SectorToOffset(1u << 30)), 0);
+  EXPECT_EQ(out.lengths, std::vector<std::uint32_t>{0});
+  EXPECT_EQ(out.lasts, std::vector<std::uint8_t>{1});
+  EXPECT_TRUE(nativewin::GetStats().reads.empty());
+}
+
+TEST_F(ExtractStream, RangeEndingAtTheImagesLastByteNeedsNoFurtherSector) {
+  Delivered out;
+  const std::uint64_t start =
+      SectorToOffset(kDataSector) + kImageData - 65536 - 4096;
+  EXPECT_EQ(Extract(65536 + 4096, 32, out, start), 0);
+  EXPECT_EQ(out.lengths, (std::vector<std::uint32_t>{65536, 4096}));
+}
+
+TEST_F(ExtractStream, CallbackStopEndsTheStreamWithItsValue) {
+  Delivered out;
+  out.stopAt = 0;
+  out.stopValue = 7;
+  EXPECT_EQ(Extract(200000, 32, out), 7);
+  EXPECT_EQ(nativewin::GetStats().reads.size(), 1u);
+  EXPECT_EQ(out.lengths.size(), 1u);
+}
+
+TEST_F(ExtractStream, FailuresKeepWhatWasDeliveredAndStop) {
+  Delivered zeroRead;
+  nativewin::ZeroReadAtSector(kDataSector + 32);
+  EXPECT_EQ(Extract(200000, 32, zeroRead), kExtractReadFailed);
+  EXPECT_EQ(zeroRead.lengths, std::vector<std::uint32_t>{65536});
+  nativewin::ClearFaults();
+
+  Delivered seekFails;
+  nativewin::FailSeekTo(SectorToOffset(kDataSector + 32));
+  EXPECT_EQ(Extract(200000, 32, seekFails), kExtractSeekFailed);
+  EXPECT_EQ(seekFails.lengths, std::vector<std::uint32_t>{65536});
+  nativewin::ClearFaults();
+
+  nativewin::ResetStats();
+  Delivered noBuffer;
+  nativewin::FailAllocationOf(65536);
+  EXPECT_EQ(Extract(200000, 32, noBuffer), kExtractNoMemory);
+  EXPECT_TRUE(noBuffer.lengths.empty());
+  EXPECT_EQ(nativewin::GetStats().seeks, 0);
+  EXPECT_TRUE(nativewin::GetStats().reads.empty());
+}
+
+TEST_F(ExtractStream, ShortReadIsNotCountedTwice) {
+  // A read that stops inside a sector: the next pass reads that sector again
+  // and delivers only what is new.
+  nativewin::ShortReadAtSector(kDataSector, 3000);
+  Delivered out;
+  EXPECT_EQ(Extract(10000, 16, out), 0);
+  const auto expected = PatternBytes(7, 0, 10000);
+  EXPECT_EQ(out.bytes, std::string(expected.begin(), expected.end()));
+}
+
+TEST_F(ExtractStream, ReachesPastFourGibibytes) {
+  imagewriter::RawImage raw;
+  const std::uint32_t farSector = 3'000'000;  // about 5.7 GiB in
+  imagewriter::PutBytes(&raw, SectorToOffset(farSector),
+                        PatternBytes(9, 0, 4096));
+  vepo_closedevice(handle_);
+  nativewin::Reset();
+  InsertRaw(dir_, raw);
+  handle_ = OpenE();
+  Delivered out;
+  EXPECT_EQ(Extract(4096, 32, out, SectorToOffset(farSector)), 0);
+  const auto expected = PatternBytes(9, 0, 4096);
+  EXPECT_EQ(out.bytes, std::string(expected.begin(), expected.end()));
+}
+
+TEST(Device, OpensReadOnlyUnbufferedSharedAndReportsAbsenceAsNull) {
+  nativewin::Reset();
+  EXPECT_EQ(vepo_opendevice("\\\\.\\Q:"), nullptr);
+  ASSERT_EQ(nativewin::GetStats().opens.size(), 1u);
+  const auto& open = nativewin::GetStats().opens[0];
+  EXPECT_EQ(open.access, GENERIC_READ);
+  EXPECT_EQ(open.share, FILE_SHARE_READ);
+  EXPECT_EQ(open.disposition, OPEN_EXISTING);
+  EXPECT_EQ(open.flags, 0x20000001u);
+  vepo_closedevice(nullptr);
+  EXPECT_EQ(nativewin::GetStats().closes, 0);
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+#include "tests/support/testdisc.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/native/testapi.h"
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/xdvdfs-test-XXXXXX";
+  const char* made = mkdtemp(pattern);
+  if (!made) ADD_FAILURE() << "cannot make a temporary folder";
+  path_ = made ? made : "";
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
+namespace {
+
+int gImageCounter = 0;
+
+std::string NextImagePath(const TempDir& dir) {
+  return dir.File("disc" + std::to_string(++gImageCounter) + ".iso");
+}
+
+void Insert(const std::string& root, const std::string& image) {
+  nativewin::AddDrive(root, DRIVE_CDROM, image);
+}
+
+}  // namespace
+
+imagewriter::LayoutReport InsertTree(const TempDir& dir,
+                                     const imagewriter::TreeNode& tree,
+                                     const std::string& root,
+                                     const imagewriter::WriteOptions& options) {
+  imagewriter::LayoutReport report;
+  std::string error;
+  const std::string image = NextImagePath(dir);
+  EXPECT_TRUE(imagewriter::WriteImage(tree, image, options, &report, &error))
+      << error;
+  Insert(root, image);
+  return report;
+}
+
+void InsertRaw(const TempDir& dir, const imagewriter::RawImage& raw,
+               const std::string& root) {
+  std::string error;
+  const std::string image = NextImagePath(dir);
+  EXPECT_TRUE(imagewriter::SaveRawImage(raw, image, &error)) << error;
+  Insert(root, image);
+}
+
+imagewriter::RawImage RawDiscWithRoot(
+    const std::vector<imagewriter::RawEntry>& entries) {
+  imagewriter::RawImage raw;
+  const imagewriter::TableLayout table = imagewriter::LayoutTable(entries);
+  PutBytes(&raw, 33 * imagewriter::kSectorSize, table.bytes);
+  PutVolumeDescriptor(&raw, 33, static_cast<uint32_t>(table.bytes.size()),
+                      true);
+  return raw;
+}
+
+HANDLE OpenE() {
+  HANDLE handle = vepo_opendevice("\\\\.\\E:");
+  EXPECT_NE(handle, nullptr);
+  return handle;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ExpectedContent(const imagewriter::TreeNode& file) {
+  switch (file.content) {
+    case imagewriter::ContentKind::kSourceFile:
+      return ReadWholeFile(file.sourcePath);
+    case imagewriter::ContentKind::kPattern: {
+      const auto bytes =
+          imagewriter::PatternBytes(file.patternSeed, 0, file.size);
+      return std::string(bytes.begin(), bytes.end());
+    }
+    case imagewriter::ContentKind::kZeros:
+      break;
+  }
+  return std::string(file.size, '\0');
+}
