@@ -1,21 +1,21 @@
 // The module's entry points: thin shims that keep every exception inside the
 // plug-in and fail the way each call fails anyway.
+#include "plugin/exports.h"
+
 #include "plugin/copyout.h"
 #include "plugin/listing.h"
 #include "plugin/state.h"
 
-#define FS_EXPORT extern "C"
-
-FS_EXPORT int WINAPI FsInit(int pluginNr, ProgressProc progress, LogProc log,
-                            RequestProc request) {
+extern "C" int WINAPI FsInit(int pluginNr, ProgressProc progress, LogProc log,
+                             RequestProc request) {
   return InitPlugin(gPluginState, pluginNr, progress, log, request);
 }
 
-FS_EXPORT void WINAPI FsGetDefRootName(char* defRootName, int maxLen) {
+extern "C" void WINAPI FsGetDefRootName(char* defRootName, int maxLen) {
   GetDefRootName(defRootName, maxLen);
 }
 
-FS_EXPORT HANDLE WINAPI FsFindFirst(char* path, WIN32_FIND_DATAA* findData) {
+extern "C" HANDLE WINAPI FsFindFirst(char* path, WIN32_FIND_DATAA* findData) {
   try {
     return OpenListing(gPluginState, path, findData);
   } catch (...) {
@@ -24,17 +24,17 @@ FS_EXPORT HANDLE WINAPI FsFindFirst(char* path, WIN32_FIND_DATAA* findData) {
   }
 }
 
-FS_EXPORT int WINAPI FsFindNext(TCFS_FNC* handle, WIN32_FIND_DATAA* findData) {
+extern "C" int WINAPI FsFindNext(TCFS_FNC* handle, WIN32_FIND_DATAA* findData) {
   return NextListingRecord(handle, findData);
 }
 
-FS_EXPORT int WINAPI FsFindClose(TCFS_FNC* handle) {
+extern "C" int WINAPI FsFindClose(TCFS_FNC* handle) {
   return CloseListing(handle);
 }
 
-FS_EXPORT int WINAPI FsGetFile(const char* remoteName, const char* localName,
-                               int copyFlags,
-                               const RemoteInfoStruct* /*remoteInfo*/) {
+extern "C" int WINAPI FsGetFile(const char* remoteName, const char* localName,
+                                int copyFlags,
+                                const RemoteInfoStruct* /*remoteInfo*/) {
   try {
     return CopyFileOut(gPluginState, remoteName, localName, copyFlags);
   } catch (...) {

@@ -1,0 +1,17 @@
+// The entry points the host looks up by name.
+#pragma once
+
+#include "plugin/hostapi.h"
+
+struct TCFS_FNC;
+
+extern "C" {
+int WINAPI FsInit(int pluginNr, ProgressProc progress, LogProc log,
+                  RequestProc request);
+void WINAPI FsGetDefRootName(char* defRootName, int maxLen);
+HANDLE WINAPI FsFindFirst(char* path, WIN32_FIND_DATAA* findData);
+int WINAPI FsFindNext(TCFS_FNC* handle, WIN32_FIND_DATAA* findData);
+int WINAPI FsFindClose(TCFS_FNC* handle);
+int WINAPI FsGetFile(const char* remoteName, const char* localName,
+                     int copyFlags, const RemoteInfoStruct* remoteInfo);
+}

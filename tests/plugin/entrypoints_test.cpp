@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/native/testapi.h"
+#include "plugin/exports.h"
+#include "plugin/state.h"
+#include "plugin/tarvel.h"
+#include "tests/support/plugintest.h"
+#include "tests/support/testdisc.h"
+
+namespace {
+
+TEST(EntryPoints, RootNameIsCutLikeACopyWithLimit) {
+  char name[32];
+  std::memset(name, 'z', sizeof name);
+  FsGetDefRootName(name, 5);
+  EXPECT_STREQ(name, "Xbox");
+  FsGetDefRootName(name, 20);
+  EXPECT_STREQ(name, "Xbox DVD Filesystem");
+  FsGetDefRootName(name, sizeof name);
+  EXPECT_STREQ(name, "Xbox DVD Filesystem");
+}
+
+TEST(EntryPoints, InitReplacesTheCallbacksButKeepsTheOpenDrive) {
+  nativewin::Reset();
+  TempDir dir;
+  InsertTree(dir, imagewriter::MakeDirectory("", {}));
+  ResetPluginState(gPluginState);
+  ASSERT_NE(OpenDrive(gPluginState.driveCache, "E:"), nullptr);
+  EXPECT_EQ(FsInit(9, nullptr, nullptr, RecordRequest), 0);
+  EXPECT_EQ(gPluginState.pluginNr, 9);
+  EXPECT_EQ(gPluginState.request, RecordRequest);
+  EXPECT_EQ(gPluginState.progress, nullptr);
+  EXPECT_TRUE(gPluginState.initialized);
+  EXPECT_NE(gPluginState.driveCache.handle, nullptr);
+  CloseDrive(gPluginState.driveCache);
+}
+
+TEST(EntryPoints, TemplateLeftovers) {
+  EXPECT_EQ(fnTarvel(), 42);
+  EXPECT_EQ(nTarvel, 0);
+  CTarvel a;
+  CTarvel b;
+  EXPECT_EQ(&(a = b), &a);
+}
+
+TEST(EntryPoints, FindCloseAcceptsNull) { EXPECT_EQ(FsFindClose(nullptr), 0); }
+
+}  // namespace

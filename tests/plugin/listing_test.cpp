@@ -1,0 +1,189 @@
+#include "plugin/listing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/native/testapi.h"
+#include "plugin/exports.h"
+#include "tests/support/plugintest.h"
+#include "tests/support/testdisc.h"
+
+namespace {
+
+using imagewriter::MakeDirectory;
+using imagewriter::MakePatternFile;
+
+struct Listed {
+  bool valid = false;
+  std::vector<WIN32_FIND_DATAA> records;
+};
+
+// Lists path through the exported calls, as the host does.
+Listed ListThroughHost(const std::string& path) {
+  Listed listed;
+  WIN32_FIND_DATAA record;
+  std::string buffer = path;
+  HANDLE handle = FsFindFirst(&buffer[0], &record);
+  if (handle == INVALID_HANDLE_VALUE) {
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
+    return listed;
+  }
+  listed.valid = true;
+  auto* find = static_cast<TCFS_FNC*>(handle);
+  do {
+    listed.records.push_back(record);
+  } while (FsFindNext(find, &record));
+  EXPECT_EQ(FsFindNext(find, &record), 0);  // and so on after the end
+  EXPECT_EQ(FsFindClose(find), 0);
+  return listed;
+}
+
+std::vector<std::string> Names(const Listed& listed) {
+  std::vector<std::string> names;
+  for (const auto& record : listed.records) names.push_back(record.cFileName);
+  return names;
+}
+
+bool AllZeroBut(const WIN32_FIND_DATAA& record) {
+  WIN32_FIND_DATAA expected;
+  std::memset(&expected, 0, sizeof expected);
+  expected.dwFileAttributes = record.dwFileAttributes;
+  expected.nFileSizeLow = record.nFileSizeLow;
+  std::memcpy(expected.cFileName, record.cFileName, sizeof expected.cFileName);
+  return std::memcmp(&expected, &record, sizeof record) == 0;
+}
+
+std::vector<std::string> MessageBoxTexts() {
+  std::vector<std::string> texts;
+  for (const auto& box : nativewin::MessageBoxes()) {
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_FALSE(box.hasCaption);
+    EXPECT_EQ(box.type, MB_OK);
+    texts.push_back(box.text);
+  }
+  return texts;
+}
+
+class Listing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    nativewin::Reset();
+    ResetPluginState(gPluginState);
+    nativewin::AddDrive("C:\\", DRIVE_FIXED);
+    report_ = InsertTree(
+        dir_,
+        MakeDirectory(
+            "", {MakeDirectory("media", {MakePatternFile("clip.bin", 150000, 1),
+                                         MakeDirectory("empty")}),
+                 MakePatternFile("readme.txt", 12, 2)}));
+    nativewin::AddDrive("D:\\", DRIVE_REMOTE);
+    InsertTree(dir_, MakeDirectory("", {}), "F:\\");
+  }
+  void TearDown() override { CloseDrive(gPluginState.driveCache); }
+
+  TempDir dir_;
+  imagewriter::LayoutReport report_;
+};
+
+TEST_F(Listing, RootListsOnlyTheOpticalDrivesAsFolders) {
+  for (const char* root : {"\\", "/"}) {
+    const Listed listed = ListThroughHost(root);
+    EXPECT_EQ(Names(listed), (std::vector<std::string>{"E:", "F:"}));
+    for (const auto& record : listed.records) {
+      EXPECT_EQ(record.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY);
+      EXPECT_EQ(record.nFileSizeLow, 0u);
+      EXPECT_TRUE(AllZeroBut(record));
+    }
+  }
+}
+
+TEST_F(Listing, RootListingClosesTheOpenDrive) {
+  ASSERT_TRUE(ListThroughHost("\\E:").valid);
+  EXPECT_NE(gPluginState.driveCache.handle, nullptr);
+  ListThroughHost("\\");
+  EXPECT_EQ(gPluginState.driveCache.handle, nullptr);
+  nativewin::ResetStats();
+  ASSERT_TRUE(ListThroughHost("\\E:").valid);
+  EXPECT_EQ(nativewin::GetStats().opens.size(), 1u);
+}
+
+TEST_F(Listing, NoOpticalDrivesOrAFailedDriveListIsAnEmptyListing) {
+  nativewin::Reset();
+  nativewin::AddDrive("C:\\", DRIVE_FIXED);
+  EXPECT_FALSE(ListThroughHost("\\").valid);
+  EXPECT_TRUE(TheHostLog().requests.empty());
+  nativewin::FailLogicalDriveStrings();
+  EXPECT_FALSE(ListThroughHost("\\").valid);
+  EXPECT_EQ(TheHostLog().requests,
+            std::vector<std::string>{"ERROR: failed to get drives"});
+}
+
+TEST_F(Listing, DiscFoldersListInTableOrderWithSizesAndFolderFlags) {
+  std::vector<std::string> rootOrder;
+  for (const auto& entry : report_.tables[0].entries)
+    rootOrder.push_back(entry.name);
+  for (const char* path : {"\\E:", "\\E:\\", "\\e:", "\\\\E:"}) {
+    EXPECT_EQ(Names(ListThroughHost(path)), rootOrder) << path;
+  }
+  const Listed media = ListThroughHost("\\E:\\media\\");
+  EXPECT_EQ(Names(media), Names(ListThroughHost("\\E:\\media")));
+  ASSERT_EQ(media.records.size(), 2u);
+  for (const auto& record : media.records) {
+    EXPECT_TRUE(AllZeroBut(record));
+    if (std::string(record.cFileName) == "clip.bin") {
+      EXPECT_EQ(record.dwFileAttributes, 0u);
+      EXPECT_EQ(record.nFileSizeLow, 150000u);
+    } else {
+      EXPECT_EQ(record.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY);
+    }
+  }
+  EXPECT_TRUE(MessageBoxTexts().empty());
+}
+
+TEST_F(Listing, EmptyFoldersAndFailuresReturnNoHandle) {
+  EXPECT_FALSE(ListThroughHost("\\E:\\media\\empty").valid);
+  EXPECT_FALSE(ListThroughHost("\\F:").valid);
+  EXPECT_TRUE(MessageBoxTexts().empty());
+
+  EXPECT_FALSE(ListThroughHost("\\abc\\def").valid);
+  EXPECT_FALSE(ListThroughHost("\\Q:").valid);
+  EXPECT_FALSE(ListThroughHost("\\E:\\readme.txt").valid);
+  const std::vector<std::string> expected = {
+      "ERROR: drive name not found in path", "ERROR: cant open 'Q:' device",
+      "ERROR: vepo_getupdatedirsubtree error, path: 'E:\\readme.txt', code = "
+      "1, "
+      "StartSector=" +
+          std::to_string(report_.tables[0].startSector)};
+  EXPECT_EQ(MessageBoxTexts(), expected);
+}
+
+TEST_F(Listing, WalkReadFailureNamesTheFolderThatFailed) {
+  const auto* media = imagewriter::FindPlacedEntry(report_, "media");
+  ASSERT_NE(media, nullptr);
+  nativewin::ZeroReadAtSector(media->startSector);
+  EXPECT_FALSE(ListThroughHost("\\E:\\media").valid);
+  EXPECT_EQ(
+      MessageBoxTexts(),
+      std::vector<std::string>{"ERROR: vepo_getupdatedirsubtree error, path: "
+                               "'E:\\media', code = 3, StartSector=" +
+                               std::to_string(media->startSector)});
+  // The drive stays open and the next listing reads the folder again.
+  nativewin::ClearFaults();
+  EXPECT_TRUE(ListThroughHost("\\E:\\media").valid);
+}
+
+TEST_F(Listing, NamesAreCutToTheRecordsField) {
+  std::vector<DirNode> nodes(2);
+  nodes[0].name = std::string(300, 'n');
+  nodes[1].name = std::string("ab\0cd", 5).c_str();
+  nodes[1].attributes = 0x37;
+  std::vector<WIN32_FIND_DATAA> records;
+  NodesToFindData(nodes, records);
+  EXPECT_EQ(std::string(records[0].cFileName), std::string(259, 'n'));
+  EXPECT_EQ(records[1].dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace

@@ -1,0 +1,30 @@
+// A plug-in state with recording host callbacks, for tests of the entry
+// points and what lies behind them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "plugin/state.h"
+
+struct HostLog {
+  std::vector<std::string> requests;  // texts of type-8 requests
+  std::vector<int> percents;
+  std::vector<std::string> sources;
+  std::vector<std::string> targets;
+  int stopAtReport = -1;  // answer 1 at this report (0-based)
+  int answer = 0;         // the answer to every other report
+};
+
+// The log the callbacks below write to.
+HostLog& TheHostLog();
+
+int WINAPI RecordProgress(int pluginNr, char* source, char* target,
+                          int percent);
+void WINAPI RecordLog(int pluginNr, int type, char* text);
+int WINAPI RecordRequest(int pluginNr, int type, char* title, char* text,
+                         char* reply, int replySize);
+
+// Clears the log, closes the open drive and initialises state with the
+// recording callbacks.
+void ResetPluginState(PluginState& state);
