@@ -5,12 +5,6 @@
 
 #include "platform/win32.h"
 
-namespace {
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-}  // namespace
-
 const char* SkipLeadingSlash(const char* path) {
   return IsSeparator(path[0]) ? path + 1 : path;
 }

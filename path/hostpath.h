@@ -4,6 +4,8 @@
 
 #include <string>
 
+inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
 // The path without one leading separator.
 const char* SkipLeadingSlash(const char* path);
 

@@ -20,8 +20,6 @@ WIN32_FIND_DATAA MakeRecord(DWORD attributes, DWORD size, const char* name) {
   return record;
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 }  // namespace
 
 HANDLE OpenListing(PluginState& state, const char* path,

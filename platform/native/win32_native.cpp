@@ -107,15 +107,6 @@ BOOL ReadDevice(nativewin::OpenDevice& device, void* buffer, DWORD bytes,
 }
 
 // Copies [begin, end) cut to `limit` characters, when out is given.
-void CopyPiece(const char* begin, const char* end, char* out,
-               std::size_t limit) {
-  if (out == nullptr) return;
-  const std::size_t n = std::min(static_cast<std::size_t>(end - begin), limit);
-  std::memcpy(out, begin, n);
-  out[n] = '\0';
-}
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 char FoldLetter(char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 
@@ -248,31 +239,9 @@ LPSTR lstrcpynA(LPSTR dest, LPCSTR src, int maxLength) {
   return dest;
 }
 
-int lstrlenA(LPCSTR text) {
-  return text ? static_cast<int>(std::strlen(text)) : 0;
-}
-
 void SetLastError(DWORD code) { lastError = code; }
 
 DWORD GetLastError() { return lastError; }
-
-void _splitpath(const char* path, char* drive, char* dir, char* fname,
-                char* ext) {
-  const char* rest = (path[0] != '\0' && path[1] == ':') ? path + 2 : path;
-  const char* end = rest + std::strlen(rest);
-  const char* name = rest;
-  for (const char* p = rest; p < end; ++p) {
-    if (IsSeparator(*p)) name = p + 1;
-  }
-  const char* dot = end;
-  for (const char* p = name; p < end; ++p) {
-    if (*p == '.') dot = p;
-  }
-  CopyPiece(path, rest, drive, _MAX_DRIVE - 1);
-  CopyPiece(rest, name, dir, _MAX_DIR - 1);
-  CopyPiece(name, dot, fname, _MAX_FNAME - 1);
-  CopyPiece(dot, end, ext, _MAX_EXT - 1);
-}
 
 int _strcmpi(const char* a, const char* b) {
   for (;; ++a, ++b) {

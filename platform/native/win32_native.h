@@ -55,11 +55,6 @@ typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 #define MB_OK 0x00000000u
 #define IDOK 1
 
-#define _MAX_DRIVE 3
-#define _MAX_DIR 256
-#define _MAX_FNAME 256
-#define _MAX_EXT 256
-
 typedef struct _FILETIME {
   DWORD dwLowDateTime;
   DWORD dwHighDateTime;
@@ -90,11 +85,8 @@ DWORD GetLogicalDriveStringsA(DWORD bufferLength, LPSTR buffer);
 UINT GetDriveTypeA(LPCSTR rootPathName);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 LPSTR lstrcpynA(LPSTR dest, LPCSTR src, int maxLength);
-int lstrlenA(LPCSTR text);
 void SetLastError(DWORD code);
 DWORD GetLastError();
-void _splitpath(const char* path, char* drive, char* dir, char* fname,
-                char* ext);
 int _strcmpi(const char* a, const char* b);
 DWORD GetFileAttributesA(LPCSTR fileName);
 // The native build works in a single-byte code page.
