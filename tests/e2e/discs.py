@@ -1,0 +1,156 @@
+"""The test discs: folder trees made on the spot, their images written by
+mkxdvdfs, and the drive letter each image is mapped to."""
+
+import os
+import random
+import shutil
+import subprocess
+from dataclasses import dataclass
+
+import harness
+
+SECTOR = 2048
+
+
+def pattern(seed, size):
+    return random.Random(seed).randbytes(size)
+
+
+def main_tree():
+    files = {
+        "readme.txt": b"The main test disc.\r\n",
+        "empty.bin": b"",
+        "exact64k.bin": pattern(1, 65536),
+        "big file.bin": pattern(2, 150000),
+        "one.mib": pattern(3, 1 << 20),
+        "MixedCase.TXT": b"letter case is kept\n",
+        "nested/level2/level3/deep.dat": pattern(4, 5000),
+        "nested/level2/notes.v1.2.txt": b"dots in a name\n",
+        "nested/odd size.bin": pattern(5, 4097),
+        "a.b.c/x y z.txt": b"spaces and dots\n",
+    }
+    for i in range(3000):
+        files[f"many/entry {i:04d}.txt"] = f"entry {i}\n".encode()
+    return files, ["nested/empty folder"]
+
+
+def second_tree():
+    files = {
+        "readme.txt": b"The second disc, with another readme.\r\n",
+        "big file.bin": pattern(6, 70000),
+        "only on f/f.dat": pattern(7, 3000),
+    }
+    return files, []
+
+
+@dataclass
+class Disc:
+    letter: str  # drive name such as "E:"
+    image: str
+    source: str = None  # the folder the image was made from, if any
+
+    def path(self, relative=""):
+        """The plug-in path of a file or folder of this disc."""
+        inside = relative.replace("/", "\\")
+        return "\\" + self.letter + ("\\" + inside if inside else "")
+
+    def file(self, relative):
+        with open(os.path.join(self.source, relative), "rb") as f:
+            return f.read()
+
+    def entries(self, relative=""):
+        """Everything below a folder of the source as plug-in path ->
+        (is folder, size); a folder's size is left out (None), since on the
+        disc it is its directory table's."""
+        found = {}
+        top = os.path.join(self.source, relative)
+        for folder, subfolders, files in os.walk(top):
+            for name in subfolders + files:
+                full = os.path.join(folder, name)
+                found[self.path(os.path.relpath(full, self.source))] = (
+                    describe(full))
+        return found
+
+    def listing(self, relative=""):
+        """One folder of the source as sorted (name, is folder, size)."""
+        top = os.path.join(self.source, relative)
+        return sorted((name, *describe(os.path.join(top, name)))
+                      for name in os.listdir(top))
+
+
+def describe(path):
+    if os.path.isdir(path):
+        return True, None
+    return False, os.path.getsize(path)
+
+
+def write_tree(folder, files, empty_folders):
+    for relative, data in files.items():
+        path = os.path.join(folder, relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+    for relative in empty_folders:
+        os.makedirs(os.path.join(folder, relative), exist_ok=True)
+
+
+def make_disc(work, letter, name, files, empty_folders=()):
+    source = os.path.join(work, "src", name)
+    write_tree(source, files, empty_folders)
+    image = os.path.join(work, "images", name + ".iso")
+    os.makedirs(os.path.dirname(image), exist_ok=True)
+    subprocess.run([harness.settings.mkxdvdfs, source, image], check=True,
+                   stdout=subprocess.DEVNULL)
+    return Disc(letter, image, source)
+
+
+def data_offset(image, data):
+    """Where a file's bytes lie in an image (they are random, so unique)."""
+    with open(image, "rb") as f:
+        content = f.read()
+    offset = content.find(data)
+    assert offset > 0 and offset % SECTOR == 0, (image, offset)
+    assert content.find(data, offset + 1) < 0, image
+    return offset
+
+
+def cut_image(disc, relative, keep):
+    """Ends the image keep bytes into the given file's data."""
+    offset = data_offset(disc.image, disc.file(relative))
+    os.truncate(disc.image, offset + keep)
+
+
+# Filled by prepare().
+MAIN = SECOND = NOT_XBOX = CUT = TAIL = EMPTY_LAST = None
+ALL = []
+
+
+def prepare(work):
+    """Makes every disc and maps them as drives E: to J:."""
+    global MAIN, SECOND, NOT_XBOX, CUT, TAIL, EMPTY_LAST, ALL
+    for folder in ("src", "images", "out"):
+        shutil.rmtree(os.path.join(work, folder), ignore_errors=True)
+
+    MAIN = make_disc(work, "E:", "main", *main_tree())
+    SECOND = make_disc(work, "F:", "second", *second_tree())
+
+    NOT_XBOX = Disc("G:", os.path.join(work, "images", "zeros.iso"))
+    with open(NOT_XBOX.image, "wb") as f:
+        f.write(bytes(256 * 1024))
+
+    # Ends one chunk (65536 bytes) into a 1 MiB file: the copy's second read
+    # finds no bytes.
+    CUT = make_disc(work, "H:", "cut", {"big.bin": pattern(8, 1 << 20)})
+    cut_image(CUT, "big.bin", 65536)
+
+    # Ends at the last byte of the file, mid-sector.
+    TAIL = make_disc(work, "I:", "tail", {"tail.bin": pattern(9, 150001)})
+    cut_image(TAIL, "tail.bin", 150001)
+
+    # The only file is empty, so its start sector is the one just past the
+    # tables, where the image ends.
+    EMPTY_LAST = make_disc(work, "J:", "emptylast", {"empty.bin": b""})
+
+    ALL = [MAIN, SECOND, NOT_XBOX, CUT, TAIL, EMPTY_LAST]
+    mapping = [arg for d in ALL for arg in (d.letter[0], d.image)]
+    harness.wine_tool("drives", *mapping)

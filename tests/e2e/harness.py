@@ -1,0 +1,181 @@
+"""Runs the Windows host under Wine and reads what it prints."""
+
+import os
+import re
+import subprocess
+import tempfile
+import unittest
+from dataclasses import dataclass, field
+
+REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+WINE_TOOLS = os.path.join(REPO, "tools", "wine")
+
+
+@dataclass
+class Build:
+    """One Windows build folder: the plug-in and the host of one bitness."""
+
+    bits: int
+    folder: str
+
+    @property
+    def plugin(self):
+        name = "xdvdfs.wfx" if self.bits == 32 else "xdvdfs.wfx64"
+        return os.path.join(self.folder, name)
+
+    @property
+    def host(self):
+        return os.path.join(self.folder, "tools", "host", "wfxhost.exe")
+
+    @property
+    def objdump(self):
+        arch = "i686" if self.bits == 32 else "x86_64"
+        return arch + "-w64-mingw32-objdump"
+
+
+@dataclass
+class Settings:
+    native: str
+    builds: dict  # bits -> Build
+    work: str  # holds the Wine prefix, the sources, images and copies
+
+    @property
+    def mkxdvdfs(self):
+        return os.path.join(self.native, "tools", "imagewriter", "mkxdvdfs")
+
+
+# Set by the runner before any test loads.
+settings = None
+
+
+def wine_tool(name, *args):
+    subprocess.run([os.path.join(WINE_TOOLS, name), settings.work, *args],
+                   check=True)
+
+
+def windows_path(path):
+    """The path under which Wine programs see a local file."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+RECORD = re.compile(r"^([DF]) ([0-9a-f]{8}) +(\d+) (.*)$")
+RESULT = re.compile(r"^RESULT (-?\d+) \S+ (.*)$")
+PROGRESS = re.compile(r"^PROGRESS +(-?\d+) (.*) -> (.*)$")
+REQUEST = re.compile(r'^REQUEST type=(\d+) title=(null|".*?") text=(null|".*")$')
+MESSAGEBOX = re.compile(r'^MESSAGEBOX caption=(null|".*?") text=(null|".*")$')
+
+
+def unquote(value):
+    return None if value == "null" else value[1:-1]
+
+
+@dataclass
+class Record:
+    is_dir: bool
+    attributes: int
+    size: int
+    name: str  # as listed; for tree, the full plug-in path
+
+
+@dataclass
+class Step:
+    """What the host printed for one command."""
+
+    command: str
+    lines: list = field(default_factory=list)
+
+    def matches(self, pattern):
+        return [m for m in map(pattern.match, self.lines) if m]
+
+    @property
+    def records(self):
+        return [Record(m[1] == "D", int(m[2], 16), int(m[3]), m[4])
+                for m in self.matches(RECORD)]
+
+    @property
+    def results(self):
+        return [(int(m[1]), m[2]) for m in self.matches(RESULT)]
+
+    @property
+    def progress(self):
+        return [(int(m[1]), m[2], m[3]) for m in self.matches(PROGRESS)]
+
+    @property
+    def messages(self):
+        """Requests as ("request", title, text), message boxes as
+        ("messagebox", caption, text), in the order shown."""
+        found = []
+        for line in self.lines:
+            if m := REQUEST.match(line):
+                found.append(("request", unquote(m[2]), unquote(m[3])))
+            elif m := MESSAGEBOX.match(line):
+                found.append(("messagebox", unquote(m[1]), unquote(m[2])))
+        return found
+
+
+@dataclass
+class Session:
+    returncode: int
+    preamble: list  # lines before the first command
+    steps: list
+    output: str
+
+
+def run_host(build, *args, init=True, timeout=180):
+    """Runs one host process with message boxes caught; args are its
+    commands with their arguments."""
+    options = ["--catch-msgbox"] + ([] if init else ["--no-init"])
+    command = [os.path.join(WINE_TOOLS, "run"), settings.work, build.host,
+               *options, windows_path(build.plugin), *args]
+    # Output goes to a file, not a pipe: Wine's background processes, started
+    # by the first program of a prefix, inherit its handles and would hold a
+    # pipe open long after the host has ended.
+    with tempfile.TemporaryFile() as out:
+        try:
+            done = subprocess.run(command, stdout=out,
+                                  stderr=subprocess.STDOUT, timeout=timeout)
+        finally:
+            out.seek(0)
+            printed = out.read().decode("latin-1")
+    # Windows console programs end their lines with CRLF.
+    output = printed.replace("\r\n", "\n")
+    preamble, steps = [], []
+    for line in output.splitlines():
+        if line.startswith("CMD "):
+            steps.append(Step(line[4:]))
+        elif steps:
+            steps[-1].lines.append(line)
+        else:
+            preamble.append(line)
+    return Session(done.returncode, preamble, steps, output)
+
+
+class HostTest(unittest.TestCase):
+    """Base of the test classes; a subclass names its bitness in bits, and
+    the host and plug-in of that build run its tests."""
+
+    bits = None
+
+    @property
+    def build(self):
+        return settings.builds[self.bits]
+
+    def host(self, *args, **options):
+        return run_host(self.build, *args, **options)
+
+    def local(self, name):
+        """A local file name in a folder of this test's own."""
+        folder = os.path.join(settings.work, "out", str(self.bits), self.id())
+        os.makedirs(folder, exist_ok=True)
+        return os.path.join(folder, name)
+
+
+def listing(records):
+    """Records as sorted (name, is folder, size), a folder's size left out."""
+    return sorted((r.name, r.is_dir, None if r.is_dir else r.size)
+                  for r in records)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()

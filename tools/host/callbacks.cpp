@@ -1,0 +1,36 @@
+#include "tools/host/callbacks.h"
+
+#include "tools/host/output.h"
+
+CallbackState callbackState;
+
+void ResetProgress(int stopAtReport) {
+  callbackState.stopAtReport = stopAtReport;
+  callbackState.reportsSeen = 0;
+}
+
+int WINAPI OnProgress(int, char* sourceName, char* targetName,
+                      int percentDone) {
+  ShowProgress(sourceName, targetName, percentDone);
+  ++callbackState.reportsSeen;
+  return callbackState.reportsSeen == callbackState.stopAtReport ? 1 : 0;
+}
+
+void WINAPI OnLog(int, int messageType, char* text) {
+  Say("LOG type=%d text=%s", messageType, Quoted(text).c_str());
+}
+
+int WINAPI OnRequest(int, int requestType, char* title, char* text, char*,
+                     int) {
+  ++callbackState.messagesSeen;
+  Say("REQUEST type=%d title=%s text=%s", requestType, Quoted(title).c_str(),
+      Quoted(text).c_str());
+  return 1;  // as if the user pressed OK
+}
+
+int WINAPI OnMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT) {
+  ++callbackState.messagesSeen;
+  Say("MESSAGEBOX caption=%s text=%s", Quoted(caption).c_str(),
+      Quoted(text).c_str());
+  return IDOK;
+}

@@ -1,0 +1,26 @@
+// The callbacks the host hands to the plug-in, and the stand-in for the
+// system message box.
+#pragma once
+
+#include "plugin/hostapi.h"
+
+// What the callbacks answer and what they have seen. One per process, since
+// the plug-in's callbacks carry no context.
+struct CallbackState {
+  int stopAtReport = 0;  // answer 1 (stop) at this progress report; 0: never
+  int reportsSeen = 0;   // progress reports since the last ResetProgress
+  int messagesSeen = 0;  // requests and message boxes so far
+};
+
+extern CallbackState callbackState;
+
+void ResetProgress(int stopAtReport);
+
+int WINAPI OnProgress(int pluginNr, char* sourceName, char* targetName,
+                      int percentDone);
+void WINAPI OnLog(int pluginNr, int messageType, char* text);
+int WINAPI OnRequest(int pluginNr, int requestType, char* title, char* text,
+                     char* replyText, int replySize);
+
+// Replaces the plug-in's MessageBoxA: prints the message, answers IDOK.
+int WINAPI OnMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style);

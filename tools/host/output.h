@@ -1,0 +1,16 @@
+// What the host prints. Every line starts with an upper-case tag (CMD, ROOT,
+// D, F, COUNT, EMPTY, PROGRESS, RESULT, REQUEST, LOG, MESSAGEBOX) so that
+// scripts can pick out what they need. On a terminal, progress is one bar
+// redrawn in place instead of PROGRESS lines.
+#pragma once
+
+#include <string>
+
+// Prints one line (printf-style, without the newline) and flushes it.
+void Say(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Shows a progress report: a bar on a terminal, else a PROGRESS line.
+void ShowProgress(const char* source, const char* target, int percent);
+
+// A string as it appears in messages: quoted, or null for a null pointer.
+std::string Quoted(const char* text);

@@ -1,0 +1,21 @@
+// The loaded plug-in DLL and the entry points the host calls.
+#pragma once
+
+#include <string>
+
+#include "plugin/hostapi.h"
+
+struct Plugin {
+  HMODULE module = nullptr;
+  FsInitFn init = nullptr;
+  FsGetDefRootNameFn getDefRootName = nullptr;
+  FsFindFirstFn findFirst = nullptr;
+  FsFindNextFn findNext = nullptr;
+  FsFindCloseFn findClose = nullptr;
+  FsGetFileFn getFile = nullptr;
+};
+
+// Loads the DLL and looks up every entry point by its plain name. On failure
+// returns false with a description in error.
+bool LoadPlugin(const std::string& fileName, Plugin& plugin,
+                std::string& error);
