@@ -1,0 +1,185 @@
+// The input is a disc from its volume descriptor (sector 32) on; the 32
+// sectors before it are zeros, which the reader never looks at. The disc is
+// put in drive E: and taken through the entry points as the host would:
+// every folder it names is listed and every file copied, within bounds that
+// keep a directory cycle finite. Copies need no size cap: past the image's
+// end a read brings nothing, so no copy reads more than the image holds.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "path/filelookup.h"
+#include "path/hostpath.h"
+#include "platform/native/testapi.h"
+#include "plugin/exports.h"
+#include "plugin/listing.h"
+#include "plugin/state.h"
+
+namespace {
+
+constexpr std::uint64_t kInputOffset = 32 * 2048;
+constexpr std::size_t kMaxFolders = 48;
+constexpr int kMaxDepth = 6;
+constexpr std::size_t kMaxCopies = 48;
+
+void Check(bool ok, const char* what) {
+  if (ok) return;
+  std::fprintf(stderr, "broken: %s\n", what);
+  std::abort();
+}
+
+struct Scratch {
+  std::string image;
+  std::string copy;
+};
+
+Scratch& TheScratch() {
+  static Scratch scratch;
+  return scratch;
+}
+
+void RemoveScratch() {
+  std::remove(TheScratch().image.c_str());
+  std::remove(TheScratch().copy.c_str());
+}
+
+int WINAPI Progress(int, char*, char*, int percent) {
+  Check(percent >= 0 && percent <= 100, "progress outside 0 to 100");
+  return 0;
+}
+
+void WINAPI Log(int, int, char*) { Check(false, "the plug-in logged"); }
+
+int WINAPI Request(int, int type, char*, char* text, char*, int) {
+  Check(type == kRequestMessageBox, "request of another type");
+  Check(std::string(text).rfind("ERROR: ", 0) == 0, "message without ERROR");
+  return 1;
+}
+
+// Blocks live within one call; the drive handle is the only thing kept.
+void CheckNothingLeft(int handlesAllowed) {
+  const nativewin::Stats& stats = nativewin::GetStats();
+  Check(stats.liveBlocks == 0, "a block outlived its call");
+  Check(stats.openHandles <= handlesAllowed, "a device handle leaked");
+  Check(stats.misalignedReads == 0, "a device read broke the alignment");
+}
+
+void WriteImage(const std::uint8_t* data, std::size_t size) {
+  const int fd = open(TheScratch().image.c_str(),
+                      O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  Check(fd >= 0, "cannot write the image");
+  Check(ftruncate(fd, static_cast<off_t>(kInputOffset)) == 0,
+        "cannot size the image");
+  Check(pwrite(fd, data, size, static_cast<off_t>(kInputOffset)) ==
+            static_cast<ssize_t>(size),
+        "cannot write the image");
+  close(fd);
+}
+
+std::vector<WIN32_FIND_DATAA> List(const std::string& path) {
+  std::vector<WIN32_FIND_DATAA> records;
+  std::string buffer = path;
+  WIN32_FIND_DATAA record;
+  HANDLE handle = FsFindFirst(&buffer[0], &record);
+  if (handle != INVALID_HANDLE_VALUE) {
+    auto* find = static_cast<TCFS_FNC*>(handle);
+    do {
+      records.push_back(record);
+    } while (FsFindNext(find, &record));
+    Check(FsFindNext(find, &record) == 0, "records after the end");
+    FsFindClose(find);
+  }
+  CheckNothingLeft(1);
+  return records;
+}
+
+std::string ReadCopy() {
+  std::ifstream in(TheScratch().copy, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// The local file must hold the start of the file's range on the image, all
+// of it when the copy succeeded.
+void CheckCopy(const std::string& local, const DirNode& node, int result,
+               const std::uint8_t* data, std::size_t size) {
+  if (result == kFileOk) {
+    Check(local.size() == node.size, "copy incomplete but successful");
+  }
+  std::uint64_t offset = SectorToOffset(node.startSector);
+  for (const char byte : local) {
+    Check(offset < kInputOffset + size, "copied bytes the image lacks");
+    const std::uint8_t expected =
+        offset < kInputOffset ? 0 : data[offset - kInputOffset];
+    Check(static_cast<std::uint8_t>(byte) == expected, "wrong bytes copied");
+    ++offset;
+  }
+}
+
+void Copy(const std::string& remote, const std::uint8_t* data,
+          std::size_t size) {
+  // The node, found as the copy finds it, tells which bytes to expect.
+  DirNode node;
+  const bool found = FindFileNode(SkipLeadingSlash(remote.c_str()),
+                                  gPluginState, node) == kFileFound;
+  const int result = FsGetFile(remote.c_str(), TheScratch().copy.c_str(),
+                               kCopyFlagOverwrite, nullptr);
+  CheckNothingLeft(1);
+  Check(
+      result == kFileOk || result == kFileNotFound || result == kFileReadError,
+      "unexpected copy result");
+  Check(found == (result != kFileNotFound), "lookups disagree");
+  if (found) CheckCopy(ReadCopy(), node, result, data, size);
+}
+
+void Browse(const std::uint8_t* data, std::size_t size) {
+  std::deque<std::pair<std::string, int>> folders = {{"\\E:", 0}};
+  std::size_t listed = 0;
+  std::size_t copies = 0;
+  while (!folders.empty() && listed < kMaxFolders) {
+    const auto [path, depth] = folders.front();
+    folders.pop_front();
+    ++listed;
+    for (const WIN32_FIND_DATAA& record : List(path)) {
+      const std::string child = path + "\\" + record.cFileName;
+      if (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (depth < kMaxDepth) folders.emplace_back(child, depth + 1);
+      } else if (copies < kMaxCopies) {
+        ++copies;
+        Copy(child, data, size);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  const std::string stem = "/tmp/xdvdfs-fuzz-" + std::to_string(getpid());
+  TheScratch() = Scratch{stem + ".iso", stem + ".copy"};
+  std::atexit(RemoveScratch);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
+  nativewin::Reset();
+  WriteImage(data, size);
+  nativewin::AddDrive("E:\\", DRIVE_CDROM, TheScratch().image);
+  FsInit(7, Progress, Log, Request);
+  Browse(data, size);
+  // Listing the plug-in root closes the drive and drops its tree.
+  List("\\");
+  CheckNothingLeft(0);
+  return 0;
+}
