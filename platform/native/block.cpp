@@ -5,7 +5,10 @@
 
 void* AllocBlock(std::size_t bytes) {
   nativewin::NativeState& state = nativewin::State();
-  if (state.faults.failAllocationOf.count(bytes) != 0) return nullptr;
+  if (state.faults.failAllocationOf.count(bytes) != 0 ||
+      bytes > state.faults.allocationLimit) {
+    return nullptr;
+  }
   void* block = nullptr;
   // A zero-byte block is still a valid block.
   if (posix_memalign(&block, kBlockAlignment, bytes ? bytes : 1) != 0) {

@@ -26,6 +26,7 @@ struct Faults {
   std::set<std::uint64_t> zeroReadSectors;
   std::map<std::uint64_t, DWORD> shortReadSectors;
   std::set<std::size_t> failAllocationOf;
+  std::size_t allocationLimit = SIZE_MAX;
 };
 
 // What a device HANDLE points to.

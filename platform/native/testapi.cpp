@@ -56,6 +56,10 @@ void FailAllocationOf(std::size_t bytes) {
   State().faults.failAllocationOf.insert(bytes);
 }
 
+void FailAllocationsAbove(std::size_t bytes) {
+  State().faults.allocationLimit = bytes;
+}
+
 const Stats& GetStats() { return State().stats; }
 
 void ResetStats() {

@@ -36,6 +36,9 @@ void ZeroReadAtSector(std::uint64_t sector);
 void ShortReadAtSector(std::uint64_t sector, DWORD bytes);
 // AllocBlock of exactly this many bytes returns null.
 void FailAllocationOf(std::size_t bytes);
+// AllocBlock of more than this many bytes returns null: a machine short of
+// memory.
+void FailAllocationsAbove(std::size_t bytes);
 
 struct OpenRecord {
   std::string path;

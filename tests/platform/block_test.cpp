@@ -29,6 +29,12 @@ TEST(NativeBlock, BlocksAreAlignedCountedAndFailOnRequest) {
   EXPECT_NE(other, nullptr);
   EXPECT_EQ(nativewin::GetStats().liveBlocks, live + 5);
 
+  nativewin::FailAllocationsAbove(4096);
+  EXPECT_EQ(AllocBlock(4097), nullptr);
+  void* small = AllocBlock(4096);
+  EXPECT_NE(small, nullptr);
+  FreeBlock(small);
+
   for (void* block : {empty, alsoEmpty, odd, chunk, other}) FreeBlock(block);
   FreeBlock(nullptr);
   EXPECT_EQ(nativewin::GetStats().liveBlocks, live);

@@ -9,6 +9,7 @@
 
 #include "tools/host/callbacks.h"
 #include "tools/host/commands.h"
+#include "tools/host/cycles.h"
 #include "tools/host/importpatch.h"
 #include "tools/host/output.h"
 #include "tools/host/plugin.h"
@@ -27,6 +28,9 @@ const char kUsage[] =
     "  get [-f] [--stop-at N] REMOTE LOCAL  copy a file out (-f overwrite;\n"
     "                                     answer stop at progress report N)\n"
     "  getall [-f] REMOTEDIR LOCALDIR     copy a folder out recursively\n"
+    "  cycles N REMOTE LOCAL              N times load, init, list, copy and\n"
+    "                                     unload the plug-in; handle count\n"
+    "                                     and memory after 10 and after N\n"
     "options:\n"
     "  --catch-msgbox  print the plug-in's message boxes instead of showing"
     " them\n"
@@ -50,6 +54,7 @@ int ArgCount(const std::string& name) {
   if (name == "root") return 0;
   if (name == "ls" || name == "tree") return 1;
   if (name == "get" || name == "getall") return 2;
+  if (name == "cycles") return 3;
   return -1;
 }
 
@@ -101,8 +106,11 @@ bool ParseArgs(int argc, char** argv, Options& options) {
   return !options.commands.empty();
 }
 
-bool Run(const Plugin& plugin, const Command& command) {
+bool Run(const Plugin& plugin, const std::string& pluginFile,
+         const Command& command) {
   const std::vector<std::string>& a = command.args;
+  if (command.name == "cycles")
+    return RunLoadCycles(pluginFile, std::atoi(a[0].c_str()), a[1], a[2]);
   if (command.name == "root") return ShowRootName(plugin);
   if (command.name == "ls") return ListOne(plugin, a[0]);
   if (command.name == "tree") return ListTree(plugin, a[0]);
@@ -138,7 +146,7 @@ int main(int argc, char** argv) {
   for (const Command& command : options.commands) {
     Say("CMD %s", command.text.c_str());
     int messagesBefore = callbackState.messagesSeen;
-    bool ok = Run(plugin, command);
+    bool ok = Run(plugin, options.pluginFile, command);
     failed = failed || !ok || callbackState.messagesSeen != messagesBefore;
   }
   // Unloading runs the plug-in's cleanup as a file manager's exit would.

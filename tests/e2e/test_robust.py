@@ -1,0 +1,67 @@
+"""The DLLs over a long life in one process, and a local disk that fills up
+in the middle of a copy."""
+
+import os
+import re
+import subprocess
+
+import discs
+import harness
+from harness import read, windows_path
+
+CYCLE = re.compile(r"^CYCLE (\d+) handles=(\d+) nexthandle=(\d+) "
+                   r"private=(\d+)$")
+CYCLES = 1000
+# Private memory may move by a page or so as the runtime's heap settles.
+MEMORY_SLACK = 64 * 1024
+DISK_SIZE = 200 * 1024
+
+
+class RobustCases:
+    def test_load_cycles_leave_handles_and_memory_flat(self):
+        session = self.host("cycles", str(CYCLES),
+                            discs.MAIN.path("big file.bin"),
+                            windows_path(self.local("cycled")))
+        self.assertEqual(session.returncode, 0, session.output)
+        (step,) = session.steps
+        (warm, end) = [tuple(map(int, m.groups()))
+                       for m in step.matches(CYCLE)]
+        self.assertEqual((warm[0], end[0]), (10, CYCLES))
+        self.assertEqual(end[1], warm[1], "handle count grew")
+        self.assertEqual(end[2], warm[2], "handles leaked")
+        self.assertLessEqual(end[3], warm[3] + MEMORY_SLACK, "memory grew")
+        self.assertEqual(read(self.local("cycled")),
+                         discs.MAIN.file("big file.bin"))
+
+    def test_full_local_disk_fails_the_copy(self):
+        disk = os.path.join(harness.settings.work, f"full-disk-{self.bits}")
+        os.makedirs(disk, exist_ok=True)
+        mounted = subprocess.run(
+            ["mount", "-t", "tmpfs", "-o", f"size={DISK_SIZE}", "tmpfs", disk],
+            capture_output=True)
+        if mounted.returncode != 0:
+            self.skipTest("cannot mount a small tmpfs: "
+                          + mounted.stderr.decode(errors="replace"))
+        try:
+            local = os.path.join(disk, "one.mib")
+            remote = discs.MAIN.path("one.mib")
+            session = self.host("get", remote, windows_path(local))
+            (step,) = session.steps
+            self.assertEqual(step.results, [(4, remote)])
+            self.assertEqual(step.messages, [(
+                "request", "Xbox DVD Filesystem",
+                "ERROR: file '%s' cannot be written" % windows_path(local))])
+            # What is left is the start of the file, never more.
+            left = read(local)
+            self.assertLess(len(left), len(discs.MAIN.file("one.mib")))
+            self.assertEqual(left, discs.MAIN.file("one.mib")[:len(left)])
+        finally:
+            subprocess.run(["umount", disk], check=True)
+
+
+class Robust32(RobustCases, harness.HostTest):
+    bits = 32
+
+
+class Robust64(RobustCases, harness.HostTest):
+    bits = 64

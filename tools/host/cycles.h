@@ -1,0 +1,13 @@
+// Loads and unloads a plug-in many times, as a file manager that is started
+// and closed over and over, and reports the process's handles and memory.
+#pragma once
+
+#include <string>
+
+// Each cycle: LoadLibrary, FsInit, list the root and the remote file's
+// drive, copy the remote file to local (overwriting), FreeLibrary with the
+// drive still open. Prints a CYCLE line with the handle count and private
+// bytes after the first `warmup` cycles and after the last one. Returns
+// false when a cycle fails.
+bool RunLoadCycles(const std::string& pluginFile, int cycles,
+                   const std::string& remote, const std::string& local);
