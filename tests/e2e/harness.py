@@ -121,12 +121,27 @@ class Session:
     output: str
 
 
-def run_host(build, *args, init=True, timeout=180):
+def run_program(program, *args, timeout=180):
+    """Runs a Windows program; returns its exit code, stdout and stderr, with
+    line ends as on Linux."""
+    command = [os.path.join(WINE_TOOLS, "run"), settings.work, program, *args]
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        done = subprocess.run(command, stdout=out, stderr=err,
+                              timeout=timeout)
+        printed = []
+        for f in (out, err):
+            f.seek(0)
+            printed.append(f.read().decode("latin-1").replace("\r\n", "\n"))
+    return done.returncode, printed[0], printed[1]
+
+
+def run_host(build, *args, init=True, timeout=180, plugin=None):
     """Runs one host process with message boxes caught; args are its
-    commands with their arguments."""
+    commands with their arguments. The plug-in is the build's unless plugin
+    names another file."""
     options = ["--catch-msgbox"] + ([] if init else ["--no-init"])
     command = [os.path.join(WINE_TOOLS, "run"), settings.work, build.host,
-               *options, windows_path(build.plugin), *args]
+               *options, windows_path(plugin or build.plugin), *args]
     # Output goes to a file, not a pipe: Wine's background processes, started
     # by the first program of a prefix, inherit its handles and would hold a
     # pipe open long after the host has ended.

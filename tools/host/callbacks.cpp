@@ -17,19 +17,24 @@ int WINAPI OnProgress(int, char* sourceName, char* targetName,
 }
 
 void WINAPI OnLog(int, int messageType, char* text) {
+  if (callbackState.quiet) return;
   Say("LOG type=%d text=%s", messageType, Quoted(text).c_str());
 }
 
 int WINAPI OnRequest(int, int requestType, char* title, char* text, char*,
                      int) {
+  if (callbackState.quiet) return 1;
   ++callbackState.messagesSeen;
   Say("REQUEST type=%d title=%s text=%s", requestType, Quoted(title).c_str(),
       Quoted(text).c_str());
   return 1;  // as if the user pressed OK
 }
 
-int WINAPI OnMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT) {
+int WINAPI OnMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
+  if (callbackState.quiet) return IDOK;
   ++callbackState.messagesSeen;
+  if (!callbackState.printMessageBoxes)
+    return MessageBoxA(owner, text, caption, style);
   Say("MESSAGEBOX caption=%s text=%s", Quoted(caption).c_str(),
       Quoted(text).c_str());
   return IDOK;

@@ -10,6 +10,10 @@ struct CallbackState {
   int stopAtReport = 0;  // answer 1 (stop) at this progress report; 0: never
   int reportsSeen = 0;   // progress reports since the last ResetProgress
   int messagesSeen = 0;  // requests and message boxes so far
+  bool printMessageBoxes = false;  // print them instead of showing them
+  // While set, requests and message boxes are answered unseen and
+  // uncounted: the host is asking for itself, not for the user.
+  bool quiet = false;
 };
 
 extern CallbackState callbackState;
@@ -22,5 +26,6 @@ void WINAPI OnLog(int pluginNr, int messageType, char* text);
 int WINAPI OnRequest(int pluginNr, int requestType, char* title, char* text,
                      char* replyText, int replySize);
 
-// Replaces the plug-in's MessageBoxA: prints the message, answers IDOK.
+// Replaces the plug-in's MessageBoxA: counts the message, then prints it and
+// answers IDOK, or shows it with the system's.
 int WINAPI OnMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style);

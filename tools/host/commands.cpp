@@ -1,5 +1,8 @@
 #include "tools/host/commands.h"
 
+#include <winver.h>
+
+#include <cstdio>
 #include <vector>
 
 #include "tools/host/callbacks.h"
@@ -34,12 +37,15 @@ bool IsFolder(const WIN32_FIND_DATAA& record) {
   return (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+unsigned long long SizeOf(const WIN32_FIND_DATAA& record) {
+  return (static_cast<unsigned long long>(record.nFileSizeHigh) << 32) |
+         record.nFileSizeLow;
+}
+
 void PrintRecord(const WIN32_FIND_DATAA& record, const std::string& name) {
-  unsigned long long size =
-      (static_cast<unsigned long long>(record.nFileSizeHigh) << 32) |
-      record.nFileSizeLow;
   Say("%c %08lx %10llu %s", IsFolder(record) ? 'D' : 'F',
-      static_cast<unsigned long>(record.dwFileAttributes), size, name.c_str());
+      static_cast<unsigned long>(record.dwFileAttributes), SizeOf(record),
+      name.c_str());
 }
 
 std::string Join(const std::string& folder, const char* name) {
@@ -77,26 +83,94 @@ const char* ResultName(int result) {
   }
 }
 
-bool CopyOne(const Plugin& plugin, const std::string& remote,
-             const std::string& local, const CopyOptions& options,
-             const RemoteInfoStruct& info) {
+// The size of a remote file as its folder lists it; -1 when not found. The
+// plug-in's complaints go unseen: the copy that follows reports its own.
+long long LookUpSize(const Plugin& plugin, const std::string& remote) {
+  std::size_t cut = remote.find_last_of("\\/");
+  if (cut == std::string::npos) return -1;
+  std::string folder = cut == 0 ? "\\" : remote.substr(0, cut);
+  std::string name = remote.substr(cut + 1);
+  DWORD lastError = 0;
+  callbackState.quiet = true;
+  Records records = ListFolder(plugin, folder, lastError);
+  callbackState.quiet = false;
+  for (const WIN32_FIND_DATAA& record : records) {
+    if (!IsFolder(record) && _stricmp(record.cFileName, name.c_str()) == 0)
+      return static_cast<long long>(SizeOf(record));
+  }
+  return -1;
+}
+
+int CopyOne(const Plugin& plugin, const std::string& remote,
+            const std::string& local, const CopyOptions& options,
+            const RemoteInfoStruct& info, long long size) {
   ResetProgress(options.stopAtReport);
+  StartProgress(size);
   int result =
       plugin.getFile(remote.c_str(), local.c_str(), options.copyFlags, &info);
   Say("RESULT %d %s %s", result, ResultName(result), remote.c_str());
-  return result == kFileOk;
+  if (result >= kFileOk && result <= kFileUserAbort) return result;
+  return kExitFailed;
+}
+
+// One string of the version resource, in its first language.
+std::string VersionString(const std::vector<char>& data, const WORD* language,
+                          const char* name) {
+  char query[64];
+  std::snprintf(query, sizeof(query), "\\StringFileInfo\\%04x%04x\\%s",
+                language[0], language[1], name);
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(data.data(), query, &value, &length) || length == 0)
+    return "";
+  return static_cast<const char*>(value);
 }
 
 }  // namespace
 
-bool ShowRootName(const Plugin& plugin) {
+int ShowRootName(const Plugin& plugin) {
   char name[MAX_PATH] = {};
   plugin.getDefRootName(name, sizeof(name));
   Say("ROOT %s", name);
-  return true;
+  return kExitOk;
 }
 
-bool ListOne(const Plugin& plugin, const std::string& path) {
+int ShowVersion(const Plugin& plugin) {
+  char file[MAX_PATH] = {};
+  GetModuleFileNameA(plugin.module, file, sizeof(file));
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeA(file, &ignored);
+  std::vector<char> data(size);
+  void* value = nullptr;
+  UINT length = 0;
+  if (size == 0 || !GetFileVersionInfoA(file, 0, size, data.data()) ||
+      !VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", &value,
+                      &length) ||
+      length < 2 * sizeof(WORD)) {
+    Say("FAIL no version information in %s", file);
+    return kExitFailed;
+  }
+  const WORD* language = static_cast<const WORD*>(value);
+  std::string product = VersionString(data, language, "ProductName");
+  std::string version = VersionString(data, language, "FileVersion");
+  std::string original = VersionString(data, language, "OriginalFilename");
+  if (!VerQueryValueA(data.data(), "\\", &value, &length) ||
+      length < sizeof(VS_FIXEDFILEINFO)) {
+    Say("FAIL no fixed version information in %s", file);
+    return kExitFailed;
+  }
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+  Say("VERSION product=%s version=%s original=%s fixed=%u.%u.%u.%u",
+      Quoted(product.c_str()).c_str(), version.c_str(),
+      Quoted(original.c_str()).c_str(),
+      static_cast<unsigned>(HIWORD(fixed->dwFileVersionMS)),
+      static_cast<unsigned>(LOWORD(fixed->dwFileVersionMS)),
+      static_cast<unsigned>(HIWORD(fixed->dwFileVersionLS)),
+      static_cast<unsigned>(LOWORD(fixed->dwFileVersionLS)));
+  return product.empty() || version.empty() ? kExitFailed : kExitOk;
+}
+
+int ListOne(const Plugin& plugin, const std::string& path) {
   DWORD lastError = 0;
   Records records = ListFolder(plugin, path, lastError);
   for (const WIN32_FIND_DATAA& record : records)
@@ -105,42 +179,45 @@ bool ListOne(const Plugin& plugin, const std::string& path) {
     Say("EMPTY lasterror=%lu", static_cast<unsigned long>(lastError));
   else
     Say("COUNT %d", static_cast<int>(records.size()));
-  return true;
+  return kExitOk;
 }
 
-bool ListTree(const Plugin& plugin, const std::string& path) {
+int ListTree(const Plugin& plugin, const std::string& path) {
   int count = 0;
   PrintTree(plugin, path, count);
   Say("COUNT %d", count);
-  return true;
+  return kExitOk;
 }
 
-bool CopyOutFile(const Plugin& plugin, const std::string& remote,
-                 const std::string& local, const CopyOptions& options) {
-  return CopyOne(plugin, remote, local, options, RemoteInfoStruct{});
+int CopyOutFile(const Plugin& plugin, const std::string& remote,
+                const std::string& local, const CopyOptions& options) {
+  // Only the bar shows bytes; without it the extra listing is not worth it.
+  long long size = ProgressIsBar() ? LookUpSize(plugin, remote) : -1;
+  return CopyOne(plugin, remote, local, options, RemoteInfoStruct{}, size);
 }
 
-bool CopyOutFolder(const Plugin& plugin, const std::string& remoteDir,
-                   const std::string& localDir, const CopyOptions& options) {
+int CopyOutFolder(const Plugin& plugin, const std::string& remoteDir,
+                  const std::string& localDir, const CopyOptions& options) {
   if (!CreateDirectoryA(localDir.c_str(), nullptr) &&
       GetLastError() != ERROR_ALREADY_EXISTS) {
     Say("FAIL cannot create folder %s", localDir.c_str());
-    return false;
+    return kExitFailed;
   }
-  bool ok = true;
+  int outcome = kExitOk;
   DWORD lastError = 0;
   for (const WIN32_FIND_DATAA& record :
        ListFolder(plugin, remoteDir, lastError)) {
     std::string remote = Join(remoteDir, record.cFileName);
     std::string local = Join(localDir, record.cFileName);
-    if (IsFolder(record)) {
-      ok = CopyOutFolder(plugin, remote, local, options) && ok;
-      continue;
-    }
     RemoteInfoStruct info{record.nFileSizeLow, record.nFileSizeHigh,
                           record.ftLastWriteTime,
                           static_cast<int>(record.dwFileAttributes)};
-    ok = CopyOne(plugin, remote, local, options, info) && ok;
+    int done = IsFolder(record)
+                   ? CopyOutFolder(plugin, remote, local, options)
+                   : CopyOne(plugin, remote, local, options, info,
+                             static_cast<long long>(SizeOf(record)));
+    // The first failure decides; the copy goes on with the rest.
+    if (outcome == kExitOk) outcome = done;
   }
-  return ok;
+  return outcome;
 }

@@ -1,20 +1,30 @@
-// The host's commands. Each prints what it does and returns false when
-// something it asked of the plug-in failed.
+// The host's commands. Each prints what it does and returns its outcome, one
+// of the exit codes below.
 #pragma once
 
 #include <string>
 
 #include "tools/host/plugin.h"
 
+// Exit codes. A session exits with the outcome of its first failed command.
+constexpr int kExitOk = 0;
+// 1 to 5: FsGetFile's result (kFileExists .. kFileUserAbort) of a failed copy.
+// A listing, version read, load cycle or local folder failed, a copy returned
+// an unknown result, or the plug-in reported an error to the user.
+constexpr int kExitFailed = 6;
+constexpr int kExitUsage = 64;     // bad command line
+constexpr int kExitNoPlugin = 65;  // the plug-in DLL cannot be loaded
+
 struct CopyOptions {
   int copyFlags = 0;     // kCopyFlagOverwrite or 0
   int stopAtReport = 0;  // progress report to answer "stop" at; 0: never
 };
 
-bool ShowRootName(const Plugin& plugin);
-bool ListOne(const Plugin& plugin, const std::string& path);
-bool ListTree(const Plugin& plugin, const std::string& path);
-bool CopyOutFile(const Plugin& plugin, const std::string& remote,
-                 const std::string& local, const CopyOptions& options);
-bool CopyOutFolder(const Plugin& plugin, const std::string& remoteDir,
-                   const std::string& localDir, const CopyOptions& options);
+int ShowRootName(const Plugin& plugin);
+int ShowVersion(const Plugin& plugin);
+int ListOne(const Plugin& plugin, const std::string& path);
+int ListTree(const Plugin& plugin, const std::string& path);
+int CopyOutFile(const Plugin& plugin, const std::string& remote,
+                const std::string& local, const CopyOptions& options);
+int CopyOutFolder(const Plugin& plugin, const std::string& remoteDir,
+                  const std::string& localDir, const CopyOptions& options);

@@ -1,6 +1,7 @@
 // wfxhost: loads a file-system plug-in the way a file manager does and runs
 // listing and copy commands against it, printing what the plug-in answers.
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,10 +20,11 @@ namespace {
 constexpr int kPluginNr = 1;
 
 const char kUsage[] =
-    "usage: wfxhost [--catch-msgbox] [--no-init] PLUGIN_DLL COMMAND [ARGS]"
-    " [COMMAND [ARGS]...]\n"
+    "usage: wfxhost [OPTIONS] PLUGIN_DLL COMMAND [ARGS] [COMMAND [ARGS]...]\n"
+    "       wfxhost --help\n"
     "commands, run in order in one session:\n"
     "  root                               the plug-in's root name\n"
+    "  version                            the DLL's product name and version\n"
     "  ls PATH                            list one folder (\\ is the root)\n"
     "  tree PATH                          list a folder and all below it\n"
     "  get [-f] [--stop-at N] REMOTE LOCAL  copy a file out (-f overwrite;\n"
@@ -34,7 +36,19 @@ const char kUsage[] =
     "options:\n"
     "  --catch-msgbox  print the plug-in's message boxes instead of showing"
     " them\n"
-    "  --no-init       do not call FsInit\n";
+    "  --no-init       do not call FsInit\n"
+    "  -h, --help      show this and exit\n"
+    "On a terminal, copies show a bar with bytes, percent and speed (get\n"
+    "first lists the remote folder for the size); otherwise one PROGRESS\n"
+    "line per report.\n"
+    "exit codes (the first failed command decides):\n"
+    "  0     every command succeeded\n"
+    "  1..5  a copy failed with this FsGetFile result: 1 exists, 2 not\n"
+    "        found, 3 read error, 4 write error, 5 aborted\n"
+    "  6     a listing, version read, load cycle or local folder failed, or\n"
+    "        the plug-in reported an error (request or message box)\n"
+    "  64    bad command line\n"
+    "  65    the plug-in DLL cannot be loaded or lacks an entry point\n";
 
 struct Command {
   std::string name;
@@ -44,74 +58,117 @@ struct Command {
 };
 
 struct Options {
+  bool help = false;
   bool catchMessageBoxes = false;
   bool init = true;
   std::string pluginFile;
   std::vector<Command> commands;
 };
 
-int ArgCount(const std::string& name) {
-  if (name == "root") return 0;
-  if (name == "ls" || name == "tree") return 1;
-  if (name == "get" || name == "getall") return 2;
-  if (name == "cycles") return 3;
-  return -1;
+// The arguments a command takes after its options, named for messages.
+const char* ArgNames(const std::string& name) {
+  if (name == "root" || name == "version") return "";
+  if (name == "ls" || name == "tree") return "PATH";
+  if (name == "get") return "REMOTE LOCAL";
+  if (name == "getall") return "REMOTEDIR LOCALDIR";
+  if (name == "cycles") return "N REMOTE LOCAL";
+  return nullptr;
 }
 
-// Reads the copy options after get/getall; false on a bad option.
-bool ParseCopyOptions(int argc, char** argv, int& i, Command& command) {
+int ArgCount(const char* names) {
+  int count = 0;
+  for (const char* c = names; *c; ++c)
+    if (*c != ' ' && (c == names || c[-1] == ' ')) ++count;
+  return count;
+}
+
+// A whole decimal number above zero, else 0.
+int PositiveNumber(const char* text) {
+  char* end = nullptr;
+  errno = 0;
+  long value = std::strtol(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || value <= 0 ||
+      value > 0x7fffffff)
+    return 0;
+  return static_cast<int>(value);
+}
+
+// Reads the copy options after get/getall.
+bool ParseCopyOptions(int argc, char** argv, int& i, Command& command,
+                      std::string& error) {
   for (; i < argc && argv[i][0] == '-' && argv[i][1] != '\0'; ++i) {
     command.text += std::string(" ") + argv[i];
     if (std::strcmp(argv[i], "-f") == 0) {
       command.copy.copyFlags = kCopyFlagOverwrite;
     } else if (std::strcmp(argv[i], "--stop-at") == 0 &&
-               command.name == "get" && i + 1 < argc) {
-      command.copy.stopAtReport = std::atoi(argv[++i]);
+               command.name == "get") {
+      command.copy.stopAtReport = i + 1 < argc ? PositiveNumber(argv[++i]) : 0;
+      if (command.copy.stopAtReport == 0) {
+        error = "--stop-at needs a report number above 0";
+        return false;
+      }
       command.text += std::string(" ") + argv[i];
-      if (command.copy.stopAtReport <= 0) return false;
     } else {
+      error =
+          "unknown option '" + std::string(argv[i]) + "' for " + command.name;
       return false;
     }
   }
   return true;
 }
 
-bool ParseArgs(int argc, char** argv, Options& options) {
+// Fills options from the command line; on a usage error returns false with
+// what was wrong in error.
+bool ParseArgs(int argc, char** argv, Options& options, std::string& error) {
   int i = 1;
   for (; i < argc && argv[i][0] == '-'; ++i) {
-    if (std::strcmp(argv[i], "--catch-msgbox") == 0)
+    if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0)
+      options.help = true;
+    else if (std::strcmp(argv[i], "--catch-msgbox") == 0)
       options.catchMessageBoxes = true;
     else if (std::strcmp(argv[i], "--no-init") == 0)
       options.init = false;
     else
-      return false;
+      return error = "unknown option '" + std::string(argv[i]) + "'", false;
   }
-  if (i >= argc) return false;
+  if (options.help) return true;
+  if (i >= argc) return error = "missing PLUGIN_DLL", false;
   options.pluginFile = argv[i++];
+  if (i >= argc) return error = "missing COMMAND after PLUGIN_DLL", false;
   while (i < argc) {
     Command command;
     command.name = command.text = argv[i++];
-    int count = ArgCount(command.name);
-    if (count < 0) return false;
+    const char* names = ArgNames(command.name);
+    if (!names) return error = "unknown command '" + command.name + "'", false;
     if (command.name == "get" || command.name == "getall") {
-      if (!ParseCopyOptions(argc, argv, i, command)) return false;
+      if (!ParseCopyOptions(argc, argv, i, command, error)) return false;
+    }
+    int count = ArgCount(names);
+    if (argc - i < count) {
+      error = command.name + " needs " + names;
+      return false;
     }
     for (int n = 0; n < count; ++n, ++i) {
-      if (i >= argc) return false;
       command.args.push_back(argv[i]);
       command.text += std::string(" ") + argv[i];
     }
+    if (command.name == "cycles" &&
+        PositiveNumber(command.args[0].c_str()) == 0)
+      return error = "cycles needs a count N above 0", false;
     options.commands.push_back(command);
   }
-  return !options.commands.empty();
+  return true;
 }
 
-bool Run(const Plugin& plugin, const std::string& pluginFile,
-         const Command& command) {
+int Run(const Plugin& plugin, const std::string& pluginFile,
+        const Command& command) {
   const std::vector<std::string>& a = command.args;
   if (command.name == "cycles")
-    return RunLoadCycles(pluginFile, std::atoi(a[0].c_str()), a[1], a[2]);
+    return RunLoadCycles(pluginFile, PositiveNumber(a[0].c_str()), a[1], a[2])
+               ? kExitOk
+               : kExitFailed;
   if (command.name == "root") return ShowRootName(plugin);
+  if (command.name == "version") return ShowVersion(plugin);
   if (command.name == "ls") return ListOne(plugin, a[0]);
   if (command.name == "tree") return ListTree(plugin, a[0]);
   if (command.name == "get")
@@ -123,33 +180,44 @@ bool Run(const Plugin& plugin, const std::string& pluginFile,
 
 int main(int argc, char** argv) {
   Options options;
-  if (!ParseArgs(argc, argv, options)) {
-    std::fputs(kUsage, stderr);
-    return 2;
+  std::string error;
+  if (!ParseArgs(argc, argv, options, error)) {
+    std::fprintf(stderr,
+                 "wfxhost: %s\nTry 'wfxhost --help' for the commands.\n",
+                 error.c_str());
+    return kExitUsage;
+  }
+  if (options.help) {
+    std::fputs(kUsage, stdout);
+    return kExitOk;
   }
   Plugin plugin;
-  std::string error;
   if (!LoadPlugin(options.pluginFile, plugin, error)) {
     std::fprintf(stderr, "wfxhost: %s\n", error.c_str());
-    return 2;
+    return kExitNoPlugin;
   }
-  if (options.catchMessageBoxes &&
-      !PatchImport(plugin.module, "USER32.dll", "MessageBoxA",
-                   reinterpret_cast<const void*>(&OnMessageBox)))
+  // Every message box passes through the host, so that it counts as a
+  // failure and stays out of the way while the host looks up a size.
+  callbackState.printMessageBoxes = options.catchMessageBoxes;
+  if (!PatchImport(plugin.module, "USER32.dll", "MessageBoxA",
+                   reinterpret_cast<const void*>(&OnMessageBox)) &&
+      options.catchMessageBoxes)
     Say("NOTE the plug-in does not import MessageBoxA");
   if (options.init)
     Say("INIT %d", plugin.init(kPluginNr, OnProgress, OnLog, OnRequest));
 
-  // A command fails when the plug-in reports an error during it, or when a
-  // copy does not return success.
-  bool failed = false;
+  int exitCode = kExitOk;
   for (const Command& command : options.commands) {
     Say("CMD %s", command.text.c_str());
     int messagesBefore = callbackState.messagesSeen;
-    bool ok = Run(plugin, options.pluginFile, command);
-    failed = failed || !ok || callbackState.messagesSeen != messagesBefore;
+    int outcome = Run(plugin, options.pluginFile, command);
+    // A message to the user means something went wrong, even when the
+    // command itself reports success.
+    if (outcome == kExitOk && callbackState.messagesSeen != messagesBefore)
+      outcome = kExitFailed;
+    if (exitCode == kExitOk) exitCode = outcome;
   }
   // Unloading runs the plug-in's cleanup as a file manager's exit would.
   FreeLibrary(plugin.module);
-  return failed ? 1 : 0;
+  return exitCode;
 }
