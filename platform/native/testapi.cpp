@@ -5,8 +5,10 @@
 namespace nativewin {
 
 NativeState& State() {
-  static NativeState state;
-  return state;
+  // Never destroyed, as a system outlives its programs: the plug-in's own
+  // globals still close their handles through it at exit.
+  static NativeState* const state = new NativeState;
+  return *state;
 }
 
 DriveSetup* FindDrive(const std::string& root) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/native/testapi.h"
@@ -35,6 +36,20 @@ TEST(EntryPoints, InitReplacesTheCallbacksButKeepsTheOpenDrive) {
   EXPECT_TRUE(gPluginState.initialized);
   EXPECT_NE(gPluginState.driveCache.handle, nullptr);
   CloseDrive(gPluginState.driveCache);
+}
+
+// The plug-in's state closes its drive at exit, after the platform's own
+// statics may have gone.
+TEST(EntryPointsDeathTest, ExitWithADriveOpenIsClean) {
+  nativewin::Reset();
+  TempDir dir;
+  InsertTree(dir, imagewriter::MakeDirectory("", {}));
+  EXPECT_EXIT(
+      {
+        OpenDrive(gPluginState.driveCache, "E:");
+        std::exit(gPluginState.driveCache.handle ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST(EntryPoints, TemplateLeftovers) {
