@@ -49,31 +49,6 @@ void PutTable(RawImage* raw, std::uint32_t sector,
   PutBytes(raw, SectorToOffset(sector), LayoutTable(entries).bytes);
 }
 
-struct Listed {
-  bool valid = false;
-  Names names;
-  std::vector<DWORD> sizes;
-};
-
-Listed List(const std::string& path) {
-  Listed listed;
-  WIN32_FIND_DATAA record;
-  std::string buffer = path;
-  HANDLE handle = FsFindFirst(&buffer[0], &record);
-  if (handle == INVALID_HANDLE_VALUE) {
-    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
-    return listed;
-  }
-  listed.valid = true;
-  auto* find = static_cast<TCFS_FNC*>(handle);
-  do {
-    listed.names.push_back(record.cFileName);
-    listed.sizes.push_back(record.nFileSizeLow);
-  } while (FsFindNext(find, &record));
-  FsFindClose(find);
-  return listed;
-}
-
 Names TakeRequests() {
   Names texts = TheHostLog().requests;
   TheHostLog().requests.clear();
@@ -131,7 +106,7 @@ TEST_F(HostileDisc, DirectoryHoldingItselfIsFollowedOnlyAsFarAsThePath) {
   const auto start = std::chrono::steady_clock::now();
 
   // The host's path is cut to its buffers; what is left is walked.
-  EXPECT_EQ(List("\\E:" + deep).names, (Names{"a", "file"}));
+  EXPECT_EQ(ListThroughHost("\\E:" + deep).names, (Names{"a", "file"}));
   EXPECT_EQ(Get("\\E:" + deep + "\\file", "file"), kFileOk);
   EXPECT_EQ(Local("file"), Pattern(1, 100));
   EXPECT_TRUE(TakeBoxes().empty());
@@ -155,7 +130,7 @@ TEST_F(HostileDisc, DirectoryHoldingItselfIsFollowedOnlyAsFarAsThePath) {
             kWalkFound);
   EXPECT_TRUE(nativewin::GetStats().reads.empty());
   // Listing the root now copies the whole 200-deep loaded tree.
-  EXPECT_EQ(List("\\E:").names, (Names{"a", "file"}));
+  EXPECT_EQ(ListThroughHost("\\E:").names, (Names{"a", "file"}));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
@@ -167,7 +142,7 @@ TEST_F(HostileDisc, PlacesAndSizesBeyondTheDeviceFailTheirOwnReadsOnly) {
   PutPattern(&raw, 40, 2, 100);  // the device ends 100 bytes into sector 40
   InsertRaw(dir_, raw);
 
-  const Listed root = List("\\E:");
+  const HostListing root = ListThroughHost("\\E:");
   EXPECT_EQ(root.names, (Names{"far.bin", "long.bin", "fardir", "longdir"}));
   EXPECT_EQ(root.sizes, (std::vector<DWORD>{100, kHuge, 2048, 1 << 20}));
 
@@ -183,13 +158,13 @@ TEST_F(HostileDisc, PlacesAndSizesBeyondTheDeviceFailTheirOwnReadsOnly) {
   EXPECT_EQ(nativewin::GetStats().reads.size(), 2u);
   EXPECT_EQ(TheHostLog().percents.back(), 0);
 
-  EXPECT_FALSE(List("\\E:\\fardir").valid);
-  EXPECT_FALSE(List("\\E:\\longdir").valid);
+  EXPECT_FALSE(ListThroughHost("\\E:\\fardir").valid);
+  EXPECT_FALSE(ListThroughHost("\\E:\\longdir").valid);
   EXPECT_EQ(TakeBoxes(),
             (Names{WalkFailed("E:\\fardir", 3, static_cast<int>(kFar)),
                    WalkFailed("E:\\longdir", 3, 40)}));
   // The drive stays usable.
-  EXPECT_EQ(List("\\E:").names.size(), 4u);
+  EXPECT_EQ(ListThroughHost("\\E:").names.size(), 4u);
 }
 
 TEST_F(HostileDisc, TableAsLargeAsItsSizeFieldCanSay) {
@@ -214,7 +189,7 @@ TEST_F(HostileDisc, TableAsLargeAsItsSizeFieldCanSay) {
 
   // Through the host: the walk's message, the drive still open.
   nativewin::FailAllocationsAbove(kNoSuchMachine);
-  EXPECT_FALSE(List("\\E:\\huge").valid);
+  EXPECT_FALSE(ListThroughHost("\\E:\\huge").valid);
   EXPECT_EQ(TakeBoxes(), Names{WalkFailed("E:\\huge", 3, 33)});
   EXPECT_NE(gPluginState.driveCache.handle, nullptr);
 
@@ -225,9 +200,9 @@ TEST_F(HostileDisc, TableAsLargeAsItsSizeFieldCanSay) {
   InsertRaw(dir_, rootHuge, "F:\\");
   EXPECT_EQ(Get("\\F:\\x", "x"), kFileNotFound);
   EXPECT_EQ(TakeRequests(), Names{"ERROR: file 'F:\\x' not found"});
-  EXPECT_FALSE(List("\\F:").valid);
+  EXPECT_FALSE(ListThroughHost("\\F:").valid);
   nativewin::ClearFaults();
-  EXPECT_FALSE(List("\\F:").valid);
+  EXPECT_FALSE(ListThroughHost("\\F:").valid);
   EXPECT_EQ(TakeBoxes(), Names(2, "ERROR: cant open 'F:' device"));
   EXPECT_EQ(gPluginState.driveCache.handle, nullptr);
 }
@@ -248,12 +223,12 @@ TEST_F(HostileDisc, NamesOfPathSyntaxStayWholeAndNeverOverrun) {
   InsertRaw(dir_, raw);
   const Names all = {back, slash, colon, angle};
 
-  EXPECT_EQ(List("\\E:").names, all);
-  EXPECT_EQ(List("\\E:\\" + colon).names, Names{"in-colon"});
+  EXPECT_EQ(ListThroughHost("\\E:").names, all);
+  EXPECT_EQ(ListThroughHost("\\E:\\" + colon).names, Names{"in-colon"});
   // Separators are separators: trailing ones go, so this is the root.
-  EXPECT_EQ(List("\\E:\\" + back).names, all);
+  EXPECT_EQ(ListThroughHost("\\E:\\" + back).names, all);
   EXPECT_TRUE(TakeBoxes().empty());
-  EXPECT_FALSE(List("\\E:\\" + angle).valid);
+  EXPECT_FALSE(ListThroughHost("\\E:\\" + angle).valid);
   EXPECT_EQ(TakeBoxes(), Names{WalkFailed("E:\\" + angle, 1, 33)});
 
   EXPECT_EQ(Get("\\E:\\" + angle, "angle"), kFileOk);
@@ -278,7 +253,7 @@ TEST_F(HostileDisc, DuplicateNamesAreAllListedAndTheFirstIsTaken) {
   PutTable(&raw, 43, {MakeRawEntry("inner", 0, 40, 1)});
   InsertRaw(dir_, raw);
 
-  const Listed root = List("\\E:");
+  const HostListing root = ListThroughHost("\\E:");
   EXPECT_EQ(root.names, (Names{"same", "same", "x", "x"}));
   EXPECT_EQ(root.sizes, (std::vector<DWORD>{10, 20, 5, 2048}));
   EXPECT_EQ(Get("\\E:\\same", "same"), kFileOk);
@@ -286,7 +261,7 @@ TEST_F(HostileDisc, DuplicateNamesAreAllListedAndTheFirstIsTaken) {
   // A copy takes the first entry of the name, a walk the first directory.
   EXPECT_EQ(Get("\\E:\\x", "x"), kFileOk);
   EXPECT_EQ(Local("x"), Pattern(8, 5));
-  EXPECT_EQ(List("\\E:\\x").names, Names{"inner"});
+  EXPECT_EQ(ListThroughHost("\\E:\\x").names, Names{"inner"});
 }
 
 TEST_F(HostileDisc, HundredThousandEntriesListInTableOrder) {
@@ -301,7 +276,7 @@ TEST_F(HostileDisc, HundredThousandEntriesListInTableOrder) {
   InsertRaw(dir_, RawDiscWithRoot(entries));
 
   const auto start = std::chrono::steady_clock::now();
-  const Listed root = List("\\E:");
+  const HostListing root = ListThroughHost("\\E:");
   ASSERT_EQ(root.names.size(), static_cast<std::size_t>(kEntries));
   for (int i = 0; i < kEntries; ++i) {
     ASSERT_EQ(root.sizes[i], static_cast<DWORD>(i));

@@ -130,29 +130,6 @@ std::string Replace(std::string text, const std::string& key,
   return text;
 }
 
-struct Listed {
-  bool valid = false;
-  std::vector<std::string> names;
-};
-
-Listed List(const std::string& path) {
-  Listed listed;
-  WIN32_FIND_DATAA record;
-  std::string buffer = path;
-  HANDLE handle = FsFindFirst(&buffer[0], &record);
-  if (handle == INVALID_HANDLE_VALUE) {
-    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES) << path;
-    return listed;
-  }
-  listed.valid = true;
-  auto* find = static_cast<TCFS_FNC*>(handle);
-  do {
-    listed.names.push_back(record.cFileName);
-  } while (FsFindNext(find, &record));
-  EXPECT_EQ(FsFindClose(find), 0);
-  return listed;
-}
-
 std::vector<std::string> BoxTexts(bool captioned) {
   std::vector<std::string> texts;
   for (const auto& box : nativewin::MessageBoxes()) {
@@ -264,9 +241,10 @@ enum class Before {
 void Browse(Before before) {
   if (before == Before::kCold) return;
   ASSERT_TRUE(
-      List(before == Before::kMounted ? "\\E:" : "\\E:\\dir\\sub").valid);
+      ListThroughHost(before == Before::kMounted ? "\\E:" : "\\E:\\dir\\sub")
+          .valid);
   if (before == Before::kSwitched) {
-    ASSERT_TRUE(List("\\F:").valid);
+    ASSERT_TRUE(ListThroughHost("\\F:").valid);
   }
 }
 
@@ -362,7 +340,7 @@ TEST_P(FaultMatrixListing, TellsTheUserAndKeepsNothingHalfRead) {
   ASSERT_NO_FATAL_FAILURE(Browse(c.before));
   Inject(c.fault, c.at, c.bytes);
 
-  const Listed listed = List(c.path);
+  const HostListing listed = ListThroughHost(c.path);
   std::string text = c.text ? c.text : "";
   text = Replace(text, "{path}", c.path + 1);
   text = Replace(text, "{sector}", std::to_string(Sector(c.at)));
@@ -378,7 +356,7 @@ TEST_P(FaultMatrixListing, TellsTheUserAndKeepsNothingHalfRead) {
   // Once the fault is gone the same listing works: a failed table was not
   // kept, and one taken up after a short read came out the same.
   nativewin::ClearFaults();
-  const Listed healthy = List(c.path);
+  const HostListing healthy = ListThroughHost(c.path);
   EXPECT_EQ(healthy.names.size(), c.records);
   if (listed.valid) {
     EXPECT_EQ(listed.names, healthy.names);
@@ -570,7 +548,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, FaultMatrixCopy,
 TEST_F(FaultMatrix, WithoutAHostMessagesGoToTheMessageBox) {
   FsInit(7, nullptr, nullptr, nullptr);
   nativewin::FailLogicalDriveStrings();
-  EXPECT_FALSE(List("\\").valid);
+  EXPECT_FALSE(ListThroughHost("\\").valid);
   nativewin::ZeroReadAtSector(Sector(At::kChunk1));
   const TempDir local;
   EXPECT_EQ(

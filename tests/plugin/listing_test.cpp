@@ -16,37 +16,6 @@ namespace {
 using imagewriter::MakeDirectory;
 using imagewriter::MakePatternFile;
 
-struct Listed {
-  bool valid = false;
-  std::vector<WIN32_FIND_DATAA> records;
-};
-
-// Lists path through the exported calls, as the host does.
-Listed ListThroughHost(const std::string& path) {
-  Listed listed;
-  WIN32_FIND_DATAA record;
-  std::string buffer = path;
-  HANDLE handle = FsFindFirst(&buffer[0], &record);
-  if (handle == INVALID_HANDLE_VALUE) {
-    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
-    return listed;
-  }
-  listed.valid = true;
-  auto* find = static_cast<TCFS_FNC*>(handle);
-  do {
-    listed.records.push_back(record);
-  } while (FsFindNext(find, &record));
-  EXPECT_EQ(FsFindNext(find, &record), 0);  // and so on after the end
-  EXPECT_EQ(FsFindClose(find), 0);
-  return listed;
-}
-
-std::vector<std::string> Names(const Listed& listed) {
-  std::vector<std::string> names;
-  for (const auto& record : listed.records) names.push_back(record.cFileName);
-  return names;
-}
-
 bool AllZeroBut(const WIN32_FIND_DATAA& record) {
   WIN32_FIND_DATAA expected;
   std::memset(&expected, 0, sizeof expected);
@@ -90,8 +59,8 @@ class Listing : public ::testing::Test {
 
 TEST_F(Listing, RootListsOnlyTheOpticalDrivesAsFolders) {
   for (const char* root : {"\\", "/"}) {
-    const Listed listed = ListThroughHost(root);
-    EXPECT_EQ(Names(listed), (std::vector<std::string>{"E:", "F:"}));
+    const HostListing listed = ListThroughHost(root);
+    EXPECT_EQ(listed.names, (std::vector<std::string>{"E:", "F:"}));
     for (const auto& record : listed.records) {
       EXPECT_EQ(record.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY);
       EXPECT_EQ(record.nFileSizeLow, 0u);
@@ -126,10 +95,10 @@ TEST_F(Listing, DiscFoldersListInTableOrderWithSizesAndFolderFlags) {
   for (const auto& entry : report_.tables[0].entries)
     rootOrder.push_back(entry.name);
   for (const char* path : {"\\E:", "\\E:\\", "\\e:", "\\\\E:"}) {
-    EXPECT_EQ(Names(ListThroughHost(path)), rootOrder) << path;
+    EXPECT_EQ(ListThroughHost(path).names, rootOrder) << path;
   }
-  const Listed media = ListThroughHost("\\E:\\media\\");
-  EXPECT_EQ(Names(media), Names(ListThroughHost("\\E:\\media")));
+  const HostListing media = ListThroughHost("\\E:\\media\\");
+  EXPECT_EQ(media.names, ListThroughHost("\\E:\\media").names);
   ASSERT_EQ(media.records.size(), 2u);
   for (const auto& record : media.records) {
     EXPECT_TRUE(AllZeroBut(record));

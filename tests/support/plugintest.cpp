@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "plugin/exports.h"
+
 HostLog& TheHostLog() {
   static HostLog log;
   return log;
@@ -37,4 +39,25 @@ void ResetPluginState(PluginState& state) {
   TheHostLog() = HostLog();
   CloseDrive(state.driveCache);
   InitPlugin(state, 7, RecordProgress, RecordLog, RecordRequest);
+}
+
+HostListing ListThroughHost(const std::string& path) {
+  HostListing listed;
+  WIN32_FIND_DATAA record;
+  std::string buffer = path;
+  HANDLE handle = FsFindFirst(&buffer[0], &record);
+  if (handle == INVALID_HANDLE_VALUE) {
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES) << path;
+    return listed;
+  }
+  listed.valid = true;
+  auto* find = static_cast<TCFS_FNC*>(handle);
+  do {
+    listed.records.push_back(record);
+    listed.names.push_back(record.cFileName);
+    listed.sizes.push_back(record.nFileSizeLow);
+  } while (FsFindNext(find, &record));
+  EXPECT_EQ(FsFindNext(find, &record), 0);  // and so on after the end
+  EXPECT_EQ(FsFindClose(find), 0);
+  return listed;
 }

@@ -28,3 +28,12 @@ int WINAPI RecordRequest(int pluginNr, int type, char* title, char* text,
 // Clears the log, closes the open drive and initialises state with the
 // recording callbacks.
 void ResetPluginState(PluginState& state);
+
+// One whole listing through the exported calls, as the host reads a folder.
+struct HostListing {
+  bool valid = false;  // FsFindFirst gave a handle
+  std::vector<WIN32_FIND_DATAA> records;
+  std::vector<std::string> names;
+  std::vector<DWORD> sizes;  // low parts
+};
+HostListing ListThroughHost(const std::string& path);
