@@ -125,12 +125,16 @@ def run_program(program, *args, timeout=180):
     """Runs a Windows program; returns its exit code, stdout and stderr, with
     line ends as on Linux."""
     command = [os.path.join(WINE_TOOLS, "run"), settings.work, program, *args]
+    # Output goes to files, not pipes: Wine's background processes, started
+    # by the first program of a prefix, inherit its handles and would hold a
+    # pipe open long after the program has ended.
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         done = subprocess.run(command, stdout=out, stderr=err,
                               timeout=timeout)
         printed = []
         for f in (out, err):
             f.seek(0)
+            # Windows console programs end their lines with CRLF.
             printed.append(f.read().decode("latin-1").replace("\r\n", "\n"))
     return done.returncode, printed[0], printed[1]
 
@@ -140,20 +144,11 @@ def run_host(build, *args, init=True, timeout=180, plugin=None):
     commands with their arguments. The plug-in is the build's unless plugin
     names another file."""
     options = ["--catch-msgbox"] + ([] if init else ["--no-init"])
-    command = [os.path.join(WINE_TOOLS, "run"), settings.work, build.host,
-               *options, windows_path(plugin or build.plugin), *args]
-    # Output goes to a file, not a pipe: Wine's background processes, started
-    # by the first program of a prefix, inherit its handles and would hold a
-    # pipe open long after the host has ended.
-    with tempfile.TemporaryFile() as out:
-        try:
-            done = subprocess.run(command, stdout=out,
-                                  stderr=subprocess.STDOUT, timeout=timeout)
-        finally:
-            out.seek(0)
-            printed = out.read().decode("latin-1")
-    # Windows console programs end their lines with CRLF.
-    output = printed.replace("\r\n", "\n")
+    returncode, out, err = run_program(
+        build.host, *options, windows_path(plugin or build.plugin), *args,
+        timeout=timeout)
+    # The host writes to stderr only when it runs no command at all.
+    output = out + err
     preamble, steps = [], []
     for line in output.splitlines():
         if line.startswith("CMD "):
@@ -162,7 +157,7 @@ def run_host(build, *args, init=True, timeout=180, plugin=None):
             steps[-1].lines.append(line)
         else:
             preamble.append(line)
-    return Session(done.returncode, preamble, steps, output)
+    return Session(returncode, preamble, steps, output)
 
 
 class HostTest(unittest.TestCase):

@@ -94,16 +94,6 @@ void AddRaw(Corpus& corpus, const std::string& name, const iw::RawImage& raw) {
   AddDisc(corpus, name, ReadFile(corpus.scratch));
 }
 
-// A root table at sector 33 holding entries, and data pieces after it.
-iw::RawImage RawDisc(const std::vector<iw::RawEntry>& entries) {
-  iw::RawImage raw;
-  const iw::TableLayout table = iw::LayoutTable(entries);
-  iw::PutBytes(&raw, std::uint64_t{33} * iw::kSectorSize, table.bytes);
-  iw::PutVolumeDescriptor(&raw, 33,
-                          static_cast<std::uint32_t>(table.bytes.size()), true);
-  return raw;
-}
-
 std::vector<iw::TreeNode> Fillers(const std::string& prefix, int count) {
   std::vector<iw::TreeNode> files;
   for (int i = 0; i < count; ++i) {
@@ -136,17 +126,18 @@ void AddTrees(Corpus& corpus) {
 }
 
 void AddCraftedDiscs(Corpus& corpus) {
-  iw::RawImage cycle = RawDisc(
+  iw::RawImage cycle = iw::RawDiscWithRoot(
       {iw::MakeRawEntry("loop", iw::kAttrDirectory, 33, iw::kSectorSize),
        iw::MakeRawEntry("file", 0, 40, 100)});
   iw::PutBytes(&cycle, std::uint64_t{40} * iw::kSectorSize,
                iw::PatternBytes(11, 0, 100));
   AddRaw(corpus, "cycle", cycle);
-  AddRaw(corpus, "empty", RawDisc({}));
+  AddRaw(corpus, "empty", iw::RawDiscWithRoot({}));
   AddRaw(corpus, "past-the-end",
-         RawDisc({iw::MakeRawEntry("far.bin", 0, 0xFFFFFFF0u, 100),
-                  iw::MakeRawEntry("huge", iw::kAttrDirectory, 33, 0xFFFFFFFFu),
-                  iw::MakeRawEntry("long.bin", 0, 33, 0xFFFFFFFFu)}));
+         iw::RawDiscWithRoot(
+             {iw::MakeRawEntry("far.bin", 0, 0xFFFFFFF0u, 100),
+              iw::MakeRawEntry("huge", iw::kAttrDirectory, 33, 0xFFFFFFFFu),
+              iw::MakeRawEntry("long.bin", 0, 33, 0xFFFFFFFFu)}));
 }
 
 void AddCraftedTables(Corpus& corpus) {

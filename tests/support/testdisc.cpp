@@ -56,16 +56,6 @@ void InsertRaw(const TempDir& dir, const imagewriter::RawImage& raw,
   Insert(root, image);
 }
 
-imagewriter::RawImage RawDiscWithRoot(
-    const std::vector<imagewriter::RawEntry>& entries) {
-  imagewriter::RawImage raw;
-  const imagewriter::TableLayout table = imagewriter::LayoutTable(entries);
-  PutBytes(&raw, 33 * imagewriter::kSectorSize, table.bytes);
-  PutVolumeDescriptor(&raw, 33, static_cast<uint32_t>(table.bytes.size()),
-                      true);
-  return raw;
-}
-
 HANDLE OpenE() {
   HANDLE handle = vepo_opendevice("\\\\.\\E:");
   EXPECT_NE(handle, nullptr);

@@ -34,9 +34,7 @@ imagewriter::LayoutReport InsertTree(
 void InsertRaw(const TempDir& dir, const imagewriter::RawImage& image,
                const std::string& root = "E:\\");
 
-// An image whose root table is the given raw entries at sector 33.
-imagewriter::RawImage RawDiscWithRoot(
-    const std::vector<imagewriter::RawEntry>& entries);
+using imagewriter::RawDiscWithRoot;
 
 // Opens drive E: of the platform layer; fails the test when it cannot.
 HANDLE OpenE();

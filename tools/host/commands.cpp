@@ -8,11 +8,6 @@
 #include "tools/host/callbacks.h"
 #include "tools/host/output.h"
 
-namespace {
-
-using Records = std::vector<WIN32_FIND_DATAA>;
-
-// One whole listing, as a file manager reads it before showing a folder.
 Records ListFolder(const Plugin& plugin, const std::string& path,
                    DWORD& lastError) {
   Records records;
@@ -32,6 +27,8 @@ Records ListFolder(const Plugin& plugin, const std::string& path,
   plugin.findClose(handle);
   return records;
 }
+
+namespace {
 
 bool IsFolder(const WIN32_FIND_DATAA& record) {
   return (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/host/plugin.h"
 
@@ -19,6 +20,13 @@ struct CopyOptions {
   int copyFlags = 0;     // kCopyFlagOverwrite or 0
   int stopAtReport = 0;  // progress report to answer "stop" at; 0: never
 };
+
+using Records = std::vector<WIN32_FIND_DATAA>;
+
+// One whole listing, as a file manager reads it before showing a folder;
+// empty with lastError set when FsFindFirst gives no handle.
+Records ListFolder(const Plugin& plugin, const std::string& path,
+                   DWORD& lastError);
 
 int ShowRootName(const Plugin& plugin);
 int ShowVersion(const Plugin& plugin);

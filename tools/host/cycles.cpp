@@ -1,5 +1,6 @@
 #include "tools/host/cycles.h"
 
+#include "tools/host/commands.h"
 #include "tools/host/output.h"
 #include "tools/host/plugin.h"
 // After windows.h, which plugin.h brings. Version 2 takes
@@ -41,14 +42,8 @@ void Report(int cycle) {
 }
 
 bool ListsSomething(const Plugin& plugin, const std::string& path) {
-  std::string buffer = path;
-  WIN32_FIND_DATAA data{};
-  HANDLE handle = plugin.findFirst(&buffer[0], &data);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  while (plugin.findNext(handle, &data)) {
-  }
-  plugin.findClose(handle);
-  return true;
+  DWORD lastError = 0;
+  return !ListFolder(plugin, path, lastError).empty();
 }
 
 bool OneCycle(const std::string& pluginFile, const std::string& remote,

@@ -7,7 +7,7 @@
 // Each cycle: LoadLibrary, FsInit, list the root and the remote file's
 // drive, copy the remote file to local (overwriting), FreeLibrary with the
 // drive still open. Prints a CYCLE line with the handle count and private
-// bytes after the first `warmup` cycles and after the last one. Returns
+// bytes after the first 10 cycles and after the last one. Returns
 // false when a cycle fails.
 bool RunLoadCycles(const std::string& pluginFile, int cycles,
                    const std::string& remote, const std::string& local);

@@ -154,6 +154,8 @@ struct RawImage {
 void PutBytes(RawImage* image, uint64_t offset, std::vector<uint8_t> bytes);
 void PutVolumeDescriptor(RawImage* image, uint32_t rootSector,
                          uint32_t rootSize, bool withSignature);
+// A signed disc whose root table is these entries, at sector 33.
+RawImage RawDiscWithRoot(const std::vector<RawEntry>& entries);
 // Zero areas become holes, so a huge image costs no disk space.
 bool SaveRawImage(const RawImage& image, const std::string& path,
                   std::string* error);

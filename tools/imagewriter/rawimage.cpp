@@ -18,6 +18,16 @@ void PutVolumeDescriptor(RawImage* image, uint32_t rootSector,
            EncodeVolumeDescriptor(rootSector, rootSize, 0, withSignature));
 }
 
+RawImage RawDiscWithRoot(const std::vector<RawEntry>& entries) {
+  constexpr uint32_t kRootSector = kVolumeDescriptorSector + 1;
+  RawImage raw;
+  const TableLayout table = LayoutTable(entries);
+  PutBytes(&raw, uint64_t{kRootSector} * kSectorSize, table.bytes);
+  PutVolumeDescriptor(&raw, kRootSector,
+                      static_cast<uint32_t>(table.bytes.size()), true);
+  return raw;
+}
+
 bool SaveRawImage(const RawImage& image, const std::string& path,
                   std::string* error) {
   ImageFile file;
