@@ -18,12 +18,14 @@ HANDLE OpenDrive(DriveCache& cache, const char* driveName, DirNode** rootOut) {
   if (!cache.handle) return nullptr;
   lstrcpynA(cache.driveName, driveName, sizeof cache.driveName);
   DirNode mounted;
-  if (vepo_mount(cache.handle, mounted) != 0) {
+  std::uint64_t volumeTime = 0;
+  if (vepo_mount(cache.handle, mounted, &volumeTime) != 0) {
     vepo_closedevice(cache.handle);
     cache.handle = nullptr;
     return nullptr;
   }
   cache.root = std::move(mounted);
+  cache.volumeTime = volumeTime;
   if (rootOut) *rootOut = &cache.root;
   return cache.handle;
 }
@@ -33,4 +35,5 @@ void CloseDrive(DriveCache& cache) {
   vepo_closedevice(cache.handle);
   cache.handle = nullptr;
   cache.root = DirNode();
+  cache.volumeTime = 0;
 }

@@ -2,6 +2,8 @@
 // kept between host calls so that a disc is mounted once per visit.
 #pragma once
 
+#include <cstdint>
+
 #include "disc/dirnode.h"
 #include "platform/win32.h"
 
@@ -9,6 +11,8 @@ struct DriveCache {
   HANDLE handle = nullptr;
   char driveName[16] = {};
   DirNode root;
+  // The mounted volume's FILETIME, 0 when none.
+  std::uint64_t volumeTime = 0;
 
   DriveCache() = default;
   DriveCache(const DriveCache&) = delete;

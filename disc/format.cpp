@@ -6,6 +6,7 @@ namespace {
 
 constexpr std::size_t kRootSectorField = 20;
 constexpr std::size_t kRootSizeField = 24;
+constexpr std::size_t kVolumeTimeField = 28;
 constexpr std::size_t kSignatureLength = sizeof(kVolumeSignature) - 1;
 
 constexpr std::uint32_t kEntryHeaderSize = 14;
@@ -26,7 +27,8 @@ std::uint32_t Read32(const std::uint8_t* p) {
          static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-int ReadDescriptorSector(HANDLE handle, std::uint8_t* block, Extent* extent) {
+int ReadDescriptorSector(HANDLE handle, std::uint8_t* block, Extent* extent,
+                         std::uint64_t* volumeTime) {
   if (vepo_seek(handle, kVolumeDescriptorOffset) != 0) return 1;
   DWORD got = 0;
   ReadFile(handle, block, kSectorSize, &got, nullptr);
@@ -35,6 +37,10 @@ int ReadDescriptorSector(HANDLE handle, std::uint8_t* block, Extent* extent) {
   extent->startSector = Read32(block + kRootSectorField);
   extent->size = Read32(block + kRootSizeField);
   extent->byteOffset = SectorToOffset(extent->startSector);
+  if (volumeTime) {
+    *volumeTime = Read32(block + kVolumeTimeField) |
+                  std::uint64_t{Read32(block + kVolumeTimeField + 4)} << 32;
+  }
   return 0;
 }
 
@@ -54,10 +60,11 @@ DirNode NodeFromEntry(const std::uint8_t* entry) {
 
 }  // namespace
 
-int vepo_readvolumedescriptor(HANDLE handle, Extent* extent) {
+int vepo_readvolumedescriptor(HANDLE handle, Extent* extent,
+                              std::uint64_t* volumeTime) {
   auto* block = static_cast<std::uint8_t*>(AllocBlock(kSectorSize));
   if (!block) return 1;
-  const int result = ReadDescriptorSector(handle, block, extent);
+  const int result = ReadDescriptorSector(handle, block, extent, volumeTime);
   FreeBlock(block);
   return result;
 }

@@ -11,9 +11,11 @@
 constexpr std::uint64_t kVolumeDescriptorOffset = 0x10000;
 constexpr char kVolumeSignature[] = "MICROSOFT*XBOX*MEDIA";
 
-// 0 and extent := the root directory table's place; 1 when the descriptor
-// cannot be read or is not an Xbox volume (extent unchanged).
-int vepo_readvolumedescriptor(HANDLE handle, Extent* extent);
+// 0 and extent := the root directory table's place, and *volumeTime, when
+// given, := the volume's FILETIME (0 when the disc leaves it empty); 1 when
+// the descriptor cannot be read or is not an Xbox volume (outputs unchanged).
+int vepo_readvolumedescriptor(HANDLE handle, Extent* extent,
+                              std::uint64_t* volumeTime = nullptr);
 
 void vepo_nodeextent(const DirNode& node, Extent* extent);
 

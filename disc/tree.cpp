@@ -5,9 +5,9 @@
 #include "disc/format.h"
 #include "path/hostpath.h"
 
-int vepo_mount(HANDLE device, DirNode& root) {
+int vepo_mount(HANDLE device, DirNode& root, std::uint64_t* volumeTime) {
   Extent extent;
-  if (vepo_readvolumedescriptor(device, &extent) != 0) return 1;
+  if (vepo_readvolumedescriptor(device, &extent, volumeTime) != 0) return 1;
   root.leftOffset = 0;
   root.rightOffset = 0;
   root.startSector = extent.startSector;

@@ -9,8 +9,10 @@
 #include "platform/win32.h"
 
 // 0 mounted; 1 the volume descriptor cannot be read; 2 the root table
-// cannot be read. root is expected empty.
-int vepo_mount(HANDLE device, DirNode& root);
+// cannot be read. root is expected empty. volumeTime, when given, receives
+// the volume's FILETIME.
+int vepo_mount(HANDLE device, DirNode& root,
+               std::uint64_t* volumeTime = nullptr);
 
 // Walk flags.
 constexpr std::int32_t kWalkReload = 1;

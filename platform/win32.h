@@ -1,6 +1,8 @@
 // The platform seam: the Win32 calls and records the plug-in uses. On Windows
 // they are the real ones; the native build supplies look-alikes backed by disc
-// image files (see native/win32_native.h and native/testapi.h).
+// image files (see native/win32_native.h and native/testapi.h), and the Linux
+// plug-in the same calls over real drives and loop devices (linux/). Both
+// declare them in native/win32_native.h and share posix/.
 #pragma once
 
 #ifdef _WIN32

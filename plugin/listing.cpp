@@ -7,6 +7,7 @@
 
 #include "disc/tree.h"
 #include "path/hostpath.h"
+#include "plugin/listingtimes.h"
 #include "plugin/messages.h"
 
 namespace {
@@ -26,6 +27,12 @@ HANDLE OpenListing(PluginState& state, const char* path,
                    WIN32_FIND_DATAA* findData) {
   std::unique_ptr<TCFS_FNC> handle(new (std::nothrow) TCFS_FNC);
   if (handle) ListPath(path, state, handle->entries);
+#ifdef XDVDFS_LISTING_TIMES
+  if (handle) {
+    StampListingTimes(handle->entries,
+                      ListingTime(state.driveCache.volumeTime));
+  }
+#endif
   if (!handle || handle->entries.empty()) {
     SetLastError(ERROR_NO_MORE_FILES);
     return INVALID_HANDLE_VALUE;

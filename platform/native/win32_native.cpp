@@ -6,10 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "platform/native/state.h"
+#include "platform/posix/drivestrings.h"
+#include "platform/posix/fdio.h"
 
 namespace {
 
@@ -20,8 +21,6 @@ constexpr std::uint64_t kSectorSize = 2048;
 // Unbuffered reads on Windows want the buffer aligned to the sector size of
 // the device; asking for a page catches buffers that only happen to fit.
 constexpr std::uintptr_t kUnbufferedBufferAlignment = 4096;
-
-thread_local DWORD lastError = 0;
 
 nativewin::OpenDevice* LiveDevice(HANDLE handle) {
   auto* device = static_cast<nativewin::OpenDevice*>(handle);
@@ -61,21 +60,6 @@ bool Misaligned(const nativewin::OpenDevice& device, const void* buffer,
          device.position % kSectorSize != 0 || bytes % kSectorSize != 0;
 }
 
-// Reads until `bytes` are in or the image ends; false on an I/O error.
-bool ReadImage(int fd, std::uint64_t position, void* buffer, DWORD bytes,
-               DWORD* got) {
-  *got = 0;
-  while (*got < bytes) {
-    const ssize_t n = pread(fd, static_cast<char*>(buffer) + *got, bytes - *got,
-                            static_cast<off_t>(position + *got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) break;
-    *got += static_cast<DWORD>(n);
-  }
-  return true;
-}
-
 // One read on a live device: the refusals and faults, then the image.
 BOOL ReadDevice(nativewin::OpenDevice& device, void* buffer, DWORD bytes,
                 DWORD* got) {
@@ -98,17 +82,13 @@ BOOL ReadDevice(nativewin::OpenDevice& device, void* buffer, DWORD bytes,
   if (shortRead != faults.shortReadSectors.end()) {
     bytes = std::min(bytes, shortRead->second);
   }
-  if (!ReadImage(device.fd, device.position, buffer, bytes, got)) {
+  if (!ReadFully(device.fd, device.position, buffer, bytes, got)) {
     SetLastError(kErrorCrc);
     return FALSE;
   }
   device.position += *got;
   return TRUE;
 }
-
-// Copies [begin, end) cut to `limit` characters, when out is given.
-
-char FoldLetter(char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 
 }  // namespace
 
@@ -139,23 +119,12 @@ DWORD SetFilePointer(HANDLE file, LONG distanceLow, PLONG distanceHigh,
     SetLastError(kErrorInvalidHandle);
     return INVALID_SET_FILE_POINTER;
   }
-  if (moveMethod != FILE_BEGIN) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+  std::uint64_t target = 0;
+  DWORD error = 0;
+  if (!SeekTarget(distanceLow, distanceHigh, moveMethod, &target, &error)) {
+    SetLastError(error);
     return INVALID_SET_FILE_POINTER;
   }
-  // With a high part the low part is unsigned; alone it is a signed distance.
-  const std::int64_t position =
-      distanceHigh ? static_cast<std::int64_t>(
-                         (static_cast<std::uint64_t>(
-                              static_cast<std::uint32_t>(*distanceHigh))
-                          << 32) |
-                         static_cast<std::uint32_t>(distanceLow))
-                   : distanceLow;
-  if (position < 0) {
-    SetLastError(ERROR_NEGATIVE_SEEK);
-    return INVALID_SET_FILE_POINTER;
-  }
-  const auto target = static_cast<std::uint64_t>(position);
   if (state.faults.failSeekTo.count(target) != 0) {
     SetLastError(kErrorCrc);
     return INVALID_SET_FILE_POINTER;
@@ -208,11 +177,7 @@ DWORD GetLogicalDriveStringsA(DWORD bufferLength, LPSTR buffer) {
     list += drive.root;
     list += '\0';
   }
-  const auto length = static_cast<DWORD>(list.size());
-  // The list is followed by one more terminator, which the result leaves out.
-  if (buffer == nullptr || bufferLength < length + 1) return length + 1;
-  std::memcpy(buffer, list.c_str(), length + 1);
-  return length;
+  return CopyDriveStrings(list, bufferLength, buffer);
 }
 
 UINT GetDriveTypeA(LPCSTR rootPathName) {
@@ -226,27 +191,4 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
       nativewin::MessageBoxRecord{owner, text ? text : "", caption != nullptr,
                                   caption ? caption : "", type});
   return IDOK;
-}
-
-LPSTR lstrcpynA(LPSTR dest, LPCSTR src, int maxLength) {
-  if (maxLength <= 0) return dest;
-  int n = 0;
-  while (n < maxLength - 1 && src[n] != '\0') {
-    dest[n] = src[n];
-    ++n;
-  }
-  dest[n] = '\0';
-  return dest;
-}
-
-void SetLastError(DWORD code) { lastError = code; }
-
-DWORD GetLastError() { return lastError; }
-
-int _strcmpi(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    const auto x = static_cast<unsigned char>(FoldLetter(*a));
-    const auto y = static_cast<unsigned char>(FoldLetter(*b));
-    if (x != y || x == '\0') return x - y;
-  }
 }

@@ -1,5 +1,6 @@
-// Native stand-ins for the Win32 names the plug-in uses. Types keep the Win32
-// widths (DWORD is 32 bits even where long is 64).
+// Stand-ins for the Win32 names the plug-in uses, for the builds that are not
+// Windows. Types keep the Win32 widths (DWORD is 32 bits even where long is
+// 64).
 #pragma once
 
 #include <cstdint>

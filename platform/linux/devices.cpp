@@ -1,0 +1,137 @@
+// Raw reads of the listed drives through their device files, with the
+// results and byte counts that the same calls give on Windows.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "platform/linux/drives.h"
+#include "platform/posix/fdio.h"
+#include "platform/win32.h"
+
+namespace {
+
+constexpr DWORD kErrorAccessDenied = 5;
+constexpr DWORD kErrorInvalidHandle = 6;
+constexpr DWORD kErrorNotReady = 21;
+constexpr DWORD kErrorCrc = 23;
+constexpr DWORD kErrorGenFailure = 31;
+
+struct OpenDevice {
+  int fd;
+  std::uint64_t position;
+};
+
+// Lets calls tell a live handle from a closed or made-up one.
+std::set<OpenDevice*>& LiveDevices() {
+  // Never destroyed: the plug-in's globals close their handle at exit.
+  static auto* const devices = new std::set<OpenDevice*>;
+  return *devices;
+}
+
+OpenDevice* LiveDevice(HANDLE handle) {
+  auto* device = static_cast<OpenDevice*>(handle);
+  return LiveDevices().count(device) != 0 ? device : nullptr;
+}
+
+DWORD Win32Error(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+      return ERROR_FILE_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return kErrorAccessDenied;
+    case ENOMEDIUM:
+      return kErrorNotReady;
+    case EINVAL:
+      return ERROR_INVALID_PARAMETER;
+    case EIO:
+      return kErrorCrc;
+    default:
+      return kErrorGenFailure;
+  }
+}
+
+// The drive name of a device path \\.\NAME:, or empty when it is none.
+std::string DriveNameOf(const char* path) {
+  const std::size_t length = path ? std::strlen(path) : 0;
+  if (length < 6 || std::strncmp(path, "\\\\.\\", 4) != 0 ||
+      path[length - 1] != ':') {
+    return std::string();
+  }
+  return std::string(path + 4, length - 4);
+}
+
+}  // namespace
+
+HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD,
+                   DWORD flagsAndAttributes, HANDLE) {
+  const std::string deviceFile = DeviceFileOf(DriveNameOf(fileName));
+  if (deviceFile.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  // Read only, whatever was asked: the plug-in never writes to a disc.
+  int flags = O_RDONLY | O_CLOEXEC;
+  if (flagsAndAttributes & FILE_FLAG_NO_BUFFERING) flags |= O_DIRECT;
+  const int fd = open(deviceFile.c_str(), flags);
+  if (fd < 0) {
+    SetLastError(Win32Error(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+  auto* device = new OpenDevice{fd, 0};
+  LiveDevices().insert(device);
+  return device;
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distanceLow, PLONG distanceHigh,
+                     DWORD moveMethod) {
+  OpenDevice* device = LiveDevice(file);
+  if (device == nullptr) {
+    SetLastError(kErrorInvalidHandle);
+    return INVALID_SET_FILE_POINTER;
+  }
+  std::uint64_t target = 0;
+  DWORD error = 0;
+  if (!SeekTarget(distanceLow, distanceHigh, moveMethod, &target, &error)) {
+    SetLastError(error);
+    return INVALID_SET_FILE_POINTER;
+  }
+  device->position = target;
+  if (distanceHigh) *distanceHigh = static_cast<LONG>(target >> 32);
+  return static_cast<DWORD>(target);
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
+              LPOVERLAPPED) {
+  DWORD got = 0;
+  BOOL ok = FALSE;
+  if (OpenDevice* device = LiveDevice(file)) {
+    // The end of the device gives a short count, as on Windows.
+    ok = ReadFully(device->fd, device->position, buffer, bytesToRead, &got);
+    if (!ok) SetLastError(Win32Error(errno));
+    device->position += got;
+  } else {
+    SetLastError(kErrorInvalidHandle);
+  }
+  if (bytesRead) *bytesRead = got;
+  return ok;
+}
+
+BOOL CloseHandle(HANDLE object) {
+  OpenDevice* device = LiveDevice(object);
+  if (device == nullptr) {
+    SetLastError(kErrorInvalidHandle);
+    return FALSE;
+  }
+  close(device->fd);
+  LiveDevices().erase(device);
+  delete device;
+  return TRUE;
+}

@@ -1,0 +1,41 @@
+#include "platform/posix/fdio.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+bool SeekTarget(LONG distanceLow, const LONG* distanceHigh, DWORD moveMethod,
+                std::uint64_t* target, DWORD* error) {
+  if (moveMethod != FILE_BEGIN) {
+    *error = ERROR_INVALID_PARAMETER;
+    return false;
+  }
+  // With a high part the low part is unsigned; alone it is a signed distance.
+  const std::int64_t position =
+      distanceHigh ? static_cast<std::int64_t>(
+                         (static_cast<std::uint64_t>(
+                              static_cast<std::uint32_t>(*distanceHigh))
+                          << 32) |
+                         static_cast<std::uint32_t>(distanceLow))
+                   : distanceLow;
+  if (position < 0) {
+    *error = ERROR_NEGATIVE_SEEK;
+    return false;
+  }
+  *target = static_cast<std::uint64_t>(position);
+  return true;
+}
+
+bool ReadFully(int fd, std::uint64_t position, void* buffer, DWORD bytes,
+               DWORD* got) {
+  *got = 0;
+  while (*got < bytes) {
+    const ssize_t n = pread(fd, static_cast<char*>(buffer) + *got, bytes - *got,
+                            static_cast<off_t>(position + *got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    *got += static_cast<DWORD>(n);
+  }
+  return true;
+}
