@@ -21,6 +21,15 @@ void ShowFormatted(PluginState& state, const char* format, Args... args) {
   ShowHostMessage(state, message);
 }
 
+// The drive name that starts the path (E:, or sr0: on Linux), by the path
+// code's rule; empty when the path starts with a separator.
+std::string DrivePart(const std::string& remotePath) {
+  std::string drive;
+  GetDriveName(remotePath.substr(0, remotePath.find_first_of("\\/")).c_str(),
+               drive);
+  return drive;
+}
+
 bool LocalFileExists(const std::string& name) {
   return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -88,9 +97,7 @@ int CopyFileOut(PluginState& state, const char* remoteName,
     ShowFormatted(state, "ERROR: file '%s' not found", remotePath.c_str());
     return kFileNotFound;
   }
-  const std::string drivePart = remotePath.size() >= 2 && remotePath[1] == ':'
-                                    ? remotePath.substr(0, 2)
-                                    : std::string();
+  const std::string drivePart = DrivePart(remotePath);
   HANDLE handle = OpenDrive(state.driveCache, drivePart.c_str());
   if (!handle) {
     ShowFormatted(state, "ERROR: drive '%s' cannot be accessed",

@@ -1,0 +1,71 @@
+"""What the Linux tests share: the builds under test, a work folder, and
+images made by our writer from folder trees written on the spot."""
+
+import os
+import random
+import subprocess
+import sys
+
+REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+SECTOR = 2048
+# The volume descriptor's FILETIME.
+VOLUME_TIME_OFFSET = 0x10000 + 28
+# What the plug-in lists when a disc has no usable time: 2001-01-01 UTC.
+FALLBACK_TIME = 126227808000000000
+
+
+class Settings:
+    def __init__(self, native, linux, work):
+        self.mkxdvdfs = os.path.join(native, "tools", "imagewriter",
+                                     "mkxdvdfs")
+        self.plugin = os.path.join(linux, "xdvdfs.wfx")
+        self.work = work
+
+
+# Set by run.py before any test loads.
+settings = None
+
+
+def pattern(seed, size):
+    return random.Random(seed).randbytes(size)
+
+
+def write_tree(folder, files):
+    for relative, data in files.items():
+        path = os.path.join(folder, relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+def make_image(name, files, image_name=None):
+    """Writes files (relative path -> bytes) to a source folder and an
+    image of it; returns (source folder, image path)."""
+    source = os.path.join(settings.work, "src", name)
+    write_tree(source, files)
+    image = os.path.join(settings.work, "images", image_name or name + ".iso")
+    os.makedirs(os.path.dirname(image), exist_ok=True)
+    subprocess.run([settings.mkxdvdfs, source, image], check=True,
+                   stdout=subprocess.DEVNULL)
+    return source, image
+
+
+def set_volume_time(image, filetime):
+    with open(image, "r+b") as f:
+        f.seek(VOLUME_TIME_OFFSET)
+        f.write(filetime.to_bytes(8, "little"))
+
+
+def source_files(source):
+    """Every file below a folder as relative path -> bytes."""
+    found = {}
+    for folder, _, files in os.walk(source):
+        for name in files:
+            full = os.path.join(folder, name)
+            with open(full, "rb") as f:
+                found[os.path.relpath(full, source)] = f.read()
+    return found
+
+
+def note(text):
+    print(text, file=sys.stderr, flush=True)

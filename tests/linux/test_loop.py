@@ -1,0 +1,143 @@
+"""The Linux plug-in on real loop devices: which drives it lists, byte-exact
+copies of every file through unbuffered device reads, the reads it makes,
+and what it refuses."""
+
+import os
+import unittest
+
+import common
+import loopdev
+from wfx import Plugin
+
+REASON = loopdev.unavailable()
+
+
+def main_files():
+    return {
+        "readme.txt": b"The main loop disc.\n",
+        "empty.bin": b"",
+        "big file.bin": common.pattern(1, 300001),
+        "one.mib": common.pattern(2, 1 << 20),
+        "nested/deeper/deep.dat": common.pattern(3, 5000),
+        "nested/odd size.bin": common.pattern(4, 4097),
+    }
+
+
+@unittest.skipIf(REASON, f"loop devices unavailable: {REASON}")
+class LoopDrives(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.source, image = common.make_image("main", main_files())
+        # Same content under names the listing must keep out or let in.
+        _, upper = common.make_image("upper", {"u.txt": b"u"}, "UPPER.XISO")
+        _, other = common.make_image("other", {"o.txt": b"o"}, "other.img")
+        zeros = os.path.join(common.settings.work, "images", "zeros.iso")
+        with open(zeros, "wb") as f:
+            f.write(bytes(256 * 1024))
+        cls.loops = [loopdev.Loop(path) for path in (image, upper, other,
+                                                     zeros)]
+        for loop in cls.loops:
+            loop.__enter__()
+        cls.main, cls.upper, cls.other, cls.zeros = cls.loops
+        cls.plugin = Plugin(common.settings.plugin)
+        os.makedirs(os.path.join(common.settings.work, "out"), exist_ok=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        for loop in cls.loops:
+            loop.__exit__(None, None, None)
+
+    def setUp(self):
+        self.plugin.requests.clear()
+
+    def copy_all(self, folder, local):
+        """Copies every file below a plug-in folder; returns relative path
+        -> bytes copied."""
+        copied = {}
+        for entry in self.plugin.list(folder):
+            remote = folder + "/" + entry.name
+            target = os.path.join(local, entry.name)
+            if entry.is_dir:
+                os.makedirs(target)
+                copied.update({entry.name + "/" + k: v for k, v in
+                               self.copy_all(remote, target).items()})
+            else:
+                self.assertEqual(self.plugin.get_file(remote, target), 0,
+                                 remote)
+                with open(target, "rb") as f:
+                    copied[entry.name] = f.read()
+        return copied
+
+    def test_lists_disc_images_as_cd_drives(self):
+        names = {e.name: e for e in self.plugin.list("/")}
+        for loop in (self.main, self.upper, self.zeros):
+            self.assertIn(loop.drive, names)
+            entry = names[loop.drive]
+            self.assertTrue(entry.is_dir)
+            self.assertEqual(entry.times, (common.FALLBACK_TIME,) * 3)
+        self.assertNotIn(self.other.drive, names)
+        self.assertTrue(all(n.startswith(("sr", "loop")) for n in names))
+
+    def test_every_file_copies_byte_for_byte(self):
+        local = os.path.join(common.settings.work, "out", "all")
+        os.makedirs(local)
+        copied = self.copy_all("/" + self.main.drive, local)
+        expected = {k.replace(os.sep, "/"): v for k, v in
+                    common.source_files(self.source).items()}
+        self.assertEqual(copied, expected)
+        self.assertEqual(self.plugin.requests, [])
+
+    def test_a_copy_reads_only_its_file_sectors_from_the_device(self):
+        drive = "/" + self.main.drive
+        self.assertTrue(self.plugin.list(drive))
+        before = self.main.sectors_read()
+        self.assertTrue(self.plugin.list(drive))
+        self.assertEqual(self.main.sectors_read(), before, "cached listing")
+        local = os.path.join(common.settings.work, "out", "counted.bin")
+        for overwrite in (0, 1):
+            before = self.main.sectors_read()
+            self.assertEqual(
+                self.plugin.get_file(drive + "/big file.bin", local,
+                                     overwrite), 0)
+            # Unbuffered: the page cache neither serves nor reads ahead.
+            whole_sectors = -(-300001 // common.SECTOR) * common.SECTOR
+            self.assertEqual((self.main.sectors_read() - before) * 512,
+                             whole_sectors)
+
+    def test_refusals_reach_the_host_dialog(self):
+        for drive in (self.other.drive, self.zeros.drive, "loop999:",
+                      "vda:", "SR99:"):
+            self.plugin.requests.clear()
+            self.assertEqual(self.plugin.list("/" + drive), [], drive)
+            self.assertEqual(self.plugin.requests, [
+                (8, "Xbox DVD Filesystem", f"ERROR: cant open '{drive}' device")])
+        self.plugin.requests.clear()
+        local = os.path.join(common.settings.work, "out", "refused.bin")
+        self.assertEqual(
+            self.plugin.get_file(f"/{self.other.drive}/o.txt", local), 2)
+        self.assertEqual(len(self.plugin.requests), 1)
+
+    def test_drive_names_ignore_letter_case(self):
+        upper = "/" + self.main.drive.upper()
+        self.assertEqual(sorted(e.name for e in self.plugin.list(upper)),
+                         sorted(e.name for e in
+                                self.plugin.list("/" + self.main.drive)))
+
+
+@unittest.skipIf(REASON, f"loop devices unavailable: {REASON}")
+class LoopVolumeTimes(unittest.TestCase):
+    def listed_time(self, filetime):
+        _, image = common.make_image(f"time{filetime}", {"t.txt": b"t"})
+        common.set_volume_time(image, filetime)
+        with loopdev.Loop(image) as loop:
+            entries = Plugin(common.settings.plugin).list("/" + loop.drive)
+        self.assertEqual(len(entries), 1)
+        return entries[0].times
+
+    def test_entries_carry_the_volume_time_when_valid(self):
+        # 2003-06-01 00:00 UTC.
+        may2003 = 126987552000000000
+        self.assertEqual(self.listed_time(may2003), (may2003,) * 3)
+        for unusable in (0, 1, 0x01A8E79FE1D58000 - 1, 0xFFFFFFFFFFFFFFFF):
+            self.assertEqual(self.listed_time(unusable),
+                             (common.FALLBACK_TIME,) * 3, hex(unusable))
