@@ -45,9 +45,13 @@ def make_image(name, files, image_name=None):
     write_tree(source, files)
     image = os.path.join(settings.work, "images", image_name or name + ".iso")
     os.makedirs(os.path.dirname(image), exist_ok=True)
+    make_image_of(source, image)
+    return source, image
+
+
+def make_image_of(source, image):
     subprocess.run([settings.mkxdvdfs, source, image], check=True,
                    stdout=subprocess.DEVNULL)
-    return source, image
 
 
 def set_volume_time(image, filetime):

@@ -22,21 +22,24 @@ class Loop:
 
     def __init__(self, image):
         self.image = image
-        self.device = None
+        self.device = None  # while attached
+        self.path = None
 
     def __enter__(self):
         done = subprocess.run(["losetup", "-r", "-f", "--show", self.image],
                               check=True, capture_output=True, text=True)
-        self.device = done.stdout.strip()
+        self.device = self.path = done.stdout.strip()
         return self
 
     def __exit__(self, *exc):
-        subprocess.run(["losetup", "-d", self.device], check=False)
+        if self.device:
+            subprocess.run(["losetup", "-d", self.device], check=False)
+            self.device = None
 
     @property
     def name(self):
         """The block device name, such as loop3."""
-        return os.path.basename(self.device)
+        return os.path.basename(self.path)
 
     @property
     def drive(self):

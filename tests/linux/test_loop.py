@@ -136,7 +136,7 @@ class LoopVolumeTimes(unittest.TestCase):
 
     def test_entries_carry_the_volume_time_when_valid(self):
         # 2003-06-01 00:00 UTC.
-        may2003 = 126987552000000000
+        may2003 = 126988992000000000
         self.assertEqual(self.listed_time(may2003), (may2003,) * 3)
         for unusable in (0, 1, 0x01A8E79FE1D58000 - 1, 0xFFFFFFFFFFFFFFFF):
             self.assertEqual(self.listed_time(unusable),
