@@ -1,0 +1,105 @@
+#!/usr/bin/env python3
+"""Writes the Linux release archive: the plug-in and its readme in a folder
+xdvdfs/. Called by tools/package.
+
+Usage: tools/linux-package.py ARCHIVE VERSION PLUGIN"""
+
+import io
+import os
+import sys
+import tarfile
+import time
+
+README = """\
+Xbox DVD Filesystem plug-in {version} for Linux (x86-64)
+
+A file-system plug-in for Double Commander that reads discs in the Xbox DVD
+Filesystem (XDVDFS) straight from a CD/DVD drive, and disc images attached
+as loop devices, the Linux way of putting an image in a virtual drive. It
+needs only the C and C++ runtimes of Debian 12 or newer.
+
+It only reads
+  The plug-in never writes to a disc or an image: it cannot create, change,
+  rename or delete anything on one.
+
+Adding it to Double Commander
+  1. Unpack this archive anywhere you keep programs, for example
+     ~/.local/lib/xdvdfs/.
+  2. In Double Commander open Configuration > Options > Plugins >
+     Plugins WFX, press Add and choose xdvdfs.wfx. It is listed as
+     "Xbox DVD Filesystem". Press OK.
+  3. Open the list of virtual file systems (the "//" button at the top of a
+     panel) and open "Xbox DVD Filesystem".
+
+What it shows
+  Every CD/DVD drive is a folder named after its device (sr0:, sr1:, ...),
+  and so is every loop device holding a disc image (loop0:, loop1:, ...).
+  Only loop devices whose image file's name ends in .iso or .xiso are
+  shown, in any letter case; the loop devices of other software stay out.
+  Open one to browse the disc's folders, and copy files and folders out to
+  a local folder with F5. A drive without a disc, or with a disc that is no
+  Xbox disc, shows a message when opened.
+
+  The format keeps one time per disc, in its volume descriptor: every entry
+  is listed with that time, and copies get it. When a disc has none, or one
+  before 1980 or after 2099, entries are listed as 2001-01-01 00:00 UTC.
+  (Double Commander 1.0 cannot copy files listed without a time.)
+
+Attaching an image
+  Attaching an image needs root, or a desktop session that udisks lets do
+  it. Reading the device then needs read access to it.
+
+  Without root, in a desktop session (udisks2, as desktops have it):
+      udisksctl loop-setup --read-only --file game.iso
+  prints the device, such as /dev/loop0, which udisks gives to you.
+  Detach it with:
+      udisksctl loop-delete --block-device /dev/loop0
+
+  With root:
+      sudo losetup --read-only --find --show game.iso
+  prints the device, such as /dev/loop0. It belongs to root and the group
+  disk, so a normal user cannot read it yet. Either give yourself that one
+  device until it is detached:
+      sudo chown "$USER" /dev/loop0
+  or join the group disk (sudo adduser "$USER" disk, then log in again).
+  Mind that the group disk may read every disk of the machine, so prefer
+  the first. Detach the image with:
+      sudo losetup --detach /dev/loop0
+
+CD/DVD drives
+  A drive is /dev/sr0 and so on, which belongs to the group cdrom. Users of
+  that group read it without root; to join it, run
+  sudo adduser "$USER" cdrom and log in again.
+
+Files
+  xdvdfs.wfx    the plug-in
+  readme.txt    this file
+"""
+
+
+def add(archive, name, data, mode):
+    info = tarfile.TarInfo("xdvdfs/" + name)
+    info.size = len(data)
+    info.mode = mode
+    info.mtime = int(time.time())
+    archive.addfile(info, io.BytesIO(data))
+
+
+def main(argv):
+    if len(argv) != 4:
+        print(__doc__, file=sys.stderr)
+        return 2
+    path, version, plugin = argv[1:]
+    with open(plugin, "rb") as f:
+        binary = f.read()
+    temporary = path + ".tmp"
+    with tarfile.open(temporary, "w:gz") as archive:
+        add(archive, "xdvdfs.wfx", binary, 0o755)
+        add(archive, "readme.txt",
+            README.format(version=version).encode("ascii"), 0o644)
+    os.replace(temporary, path)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
