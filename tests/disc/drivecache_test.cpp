@@ -125,3 +125,22 @@ TEST(DriveCacheLifetime, DestructionClosesTheDevice) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DriveCacheVolumeTime, HoldsTheMountedVolumesTimeUntilClosed) {
+  nativewin::Reset();
+  TempDir dir;
+  imagewriter::WriteOptions options;
+  options.timestamp = 0x01D2C3B4A5968778ull;  // all eight bytes count
+  InsertTree(dir, imagewriter::MakeDirectory("", {}), "E:\\", options);
+  DriveCache cache;
+  ASSERT_NE(OpenDrive(cache, "E:"), nullptr);
+  EXPECT_EQ(cache.volumeTime, options.timestamp);
+  // The descriptor's one read gives the time too: then the root table.
+  EXPECT_EQ(nativewin::GetStats().reads.size(), 2u);
+  CloseDrive(cache);
+  EXPECT_EQ(cache.volumeTime, 0u);
+}
+
+}  // namespace
