@@ -15,7 +15,6 @@
 namespace {
 
 constexpr DWORD kErrorAccessDenied = 5;
-constexpr DWORD kErrorInvalidHandle = 6;
 constexpr DWORD kErrorNotReady = 21;
 constexpr DWORD kErrorCrc = 23;
 constexpr DWORD kErrorGenFailure = 31;
@@ -93,19 +92,12 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD,
 DWORD SetFilePointer(HANDLE file, LONG distanceLow, PLONG distanceHigh,
                      DWORD moveMethod) {
   OpenDevice* device = LiveDevice(file);
-  if (device == nullptr) {
-    SetLastError(kErrorInvalidHandle);
-    return INVALID_SET_FILE_POINTER;
-  }
   std::uint64_t target = 0;
-  DWORD error = 0;
-  if (!SeekTarget(distanceLow, distanceHigh, moveMethod, &target, &error)) {
-    SetLastError(error);
+  if (!SeekTarget(device != nullptr, distanceLow, distanceHigh, moveMethod,
+                  &target)) {
     return INVALID_SET_FILE_POINTER;
   }
-  device->position = target;
-  if (distanceHigh) *distanceHigh = static_cast<LONG>(target >> 32);
-  return static_cast<DWORD>(target);
+  return MoveTo(target, distanceHigh, &device->position);
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
@@ -118,7 +110,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
     if (!ok) SetLastError(Win32Error(errno));
     device->position += got;
   } else {
-    SetLastError(kErrorInvalidHandle);
+    SetLastError(ERROR_INVALID_HANDLE);
   }
   if (bytesRead) *bytesRead = got;
   return ok;
@@ -127,7 +119,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
 BOOL CloseHandle(HANDLE object) {
   OpenDevice* device = LiveDevice(object);
   if (device == nullptr) {
-    SetLastError(kErrorInvalidHandle);
+    SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
   close(device->fd);

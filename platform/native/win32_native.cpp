@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr DWORD kErrorInvalidHandle = 6;
 // What a drive reports for a sector it cannot read.
 constexpr DWORD kErrorCrc = 23;
 constexpr std::uint64_t kSectorSize = 2048;
@@ -115,23 +114,16 @@ DWORD SetFilePointer(HANDLE file, LONG distanceLow, PLONG distanceHigh,
   nativewin::NativeState& state = nativewin::State();
   ++state.stats.seeks;
   nativewin::OpenDevice* device = LiveDevice(file);
-  if (device == nullptr) {
-    SetLastError(kErrorInvalidHandle);
-    return INVALID_SET_FILE_POINTER;
-  }
   std::uint64_t target = 0;
-  DWORD error = 0;
-  if (!SeekTarget(distanceLow, distanceHigh, moveMethod, &target, &error)) {
-    SetLastError(error);
+  if (!SeekTarget(device != nullptr, distanceLow, distanceHigh, moveMethod,
+                  &target)) {
     return INVALID_SET_FILE_POINTER;
   }
   if (state.faults.failSeekTo.count(target) != 0) {
     SetLastError(kErrorCrc);
     return INVALID_SET_FILE_POINTER;
   }
-  device->position = target;
-  if (distanceHigh) *distanceHigh = static_cast<LONG>(target >> 32);
-  return static_cast<DWORD>(target);
+  return MoveTo(target, distanceHigh, &device->position);
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
@@ -140,7 +132,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
   nativewin::OpenDevice* device = LiveDevice(file);
   BOOL ok = FALSE;
   if (device == nullptr) {
-    SetLastError(kErrorInvalidHandle);
+    SetLastError(ERROR_INVALID_HANDLE);
   } else {
     const std::uint64_t offset = device->position;
     ok = ReadDevice(*device, buffer, bytesToRead, &got);
@@ -156,7 +148,7 @@ BOOL CloseHandle(HANDLE object) {
   ++state.stats.closes;
   nativewin::OpenDevice* device = LiveDevice(object);
   if (device == nullptr) {
-    SetLastError(kErrorInvalidHandle);
+    SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
   close(device->fd);

@@ -4,10 +4,14 @@
 
 #include <cerrno>
 
-bool SeekTarget(LONG distanceLow, const LONG* distanceHigh, DWORD moveMethod,
-                std::uint64_t* target, DWORD* error) {
+bool SeekTarget(bool liveHandle, LONG distanceLow, const LONG* distanceHigh,
+                DWORD moveMethod, std::uint64_t* target) {
+  if (!liveHandle) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
   if (moveMethod != FILE_BEGIN) {
-    *error = ERROR_INVALID_PARAMETER;
+    SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
   // With a high part the low part is unsigned; alone it is a signed distance.
@@ -19,11 +23,18 @@ bool SeekTarget(LONG distanceLow, const LONG* distanceHigh, DWORD moveMethod,
                          static_cast<std::uint32_t>(distanceLow))
                    : distanceLow;
   if (position < 0) {
-    *error = ERROR_NEGATIVE_SEEK;
+    SetLastError(ERROR_NEGATIVE_SEEK);
     return false;
   }
   *target = static_cast<std::uint64_t>(position);
   return true;
+}
+
+DWORD MoveTo(std::uint64_t target, PLONG distanceHigh,
+             std::uint64_t* position) {
+  *position = target;
+  if (distanceHigh) *distanceHigh = static_cast<LONG>(target >> 32);
+  return static_cast<DWORD>(target);
 }
 
 bool ReadFully(int fd, std::uint64_t position, void* buffer, DWORD bytes,

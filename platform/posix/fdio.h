@@ -6,10 +6,15 @@
 
 #include "platform/win32.h"
 
-// The absolute position SetFilePointer asks for; false with the Win32 error
-// in *error when it is negative or the move is not from the beginning.
-bool SeekTarget(LONG distanceLow, const LONG* distanceHigh, DWORD moveMethod,
-                std::uint64_t* target, DWORD* error);
+// The absolute position SetFilePointer asks for; false, with the last error
+// set, when the handle is not a live one, the position is negative or the
+// move is not from the beginning.
+bool SeekTarget(bool liveHandle, LONG distanceLow, const LONG* distanceHigh,
+                DWORD moveMethod, std::uint64_t* target);
+
+// Moves *position to target and gives SetFilePointer's result: the low part,
+// and the high part in *distanceHigh when given.
+DWORD MoveTo(std::uint64_t target, PLONG distanceHigh, std::uint64_t* position);
 
 // Reads until `bytes` are in or the file ends; false on an I/O error, with
 // errno set and *got holding what came before it.
