@@ -6,20 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "plugin/hostapi.h"
-
-struct EntryPoints {
-  FsInitFn init = nullptr;
-  FsFindFirstFn findFirst = nullptr;
-  FsFindNextFn findNext = nullptr;
-  FsFindCloseFn findClose = nullptr;
-  FsGetFileFn getFile = nullptr;
-};
+#include "tools/host/plugin.h"
 
 // target is the plug-in DLL under Windows; natively, the image file (or a
-// link to it) that drive becomes. On failure returns false with error set.
+// link to it) that drive becomes, and plugin has no module. On failure
+// returns false with error set.
 bool BindPlugin(const std::string& target, const std::string& drive,
-                EntryPoints& entries, std::string& error);
+                Plugin& plugin, std::string& error);
 
 struct BoxMessage {
   bool hasCaption;

@@ -23,7 +23,7 @@ int WINAPI FindClose(HANDLE handle) {
 }  // namespace
 
 bool BindPlugin(const std::string& target, const std::string& drive,
-                EntryPoints& entries, std::string& error) {
+                Plugin& plugin, std::string& error) {
   if (!std::ifstream(target)) {
     error = "cannot read " + target;
     return false;
@@ -31,7 +31,12 @@ bool BindPlugin(const std::string& target, const std::string& drive,
   // The image is opened anew at each mount, so a link that is moved
   // between walks brings in the next image.
   nativewin::AddDrive(drive + "\\", DRIVE_CDROM, target);
-  entries = EntryPoints{FsInit, FsFindFirst, FindNext, FindClose, FsGetFile};
+  plugin.init = FsInit;
+  plugin.getDefRootName = FsGetDefRootName;
+  plugin.findFirst = FsFindFirst;
+  plugin.findNext = FindNext;
+  plugin.findClose = FindClose;
+  plugin.getFile = FsGetFile;
   return true;
 }
 

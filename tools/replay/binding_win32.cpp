@@ -20,17 +20,14 @@ int WINAPI CatchMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT) {
 
 }  // namespace
 
-bool BindPlugin(const std::string& target, const std::string&,
-                EntryPoints& entries, std::string& error) {
-  Plugin plugin;
+bool BindPlugin(const std::string& target, const std::string&, Plugin& plugin,
+                std::string& error) {
   if (!LoadPlugin(target, plugin, error)) return false;
   if (!PatchImport(plugin.module, "USER32.dll", "MessageBoxA",
                    reinterpret_cast<const void*>(&CatchMessageBox))) {
     error = "the plug-in does not import MessageBoxA";
     return false;
   }
-  entries = EntryPoints{plugin.init, plugin.findFirst, plugin.findNext,
-                        plugin.findClose, plugin.getFile};
   return true;
 }
 

@@ -21,20 +21,20 @@ int main(int argc, char** argv) {
     return 64;
   }
   const std::string drive = argv[2];
-  EntryPoints entries;
+  Plugin plugin;
   std::string error;
-  if (!BindPlugin(argv[1], drive, entries, error)) {
+  if (!BindPlugin(argv[1], drive, plugin, error)) {
     std::fprintf(stderr, "wfxreplay: %s\n", error.c_str());
     return 65;
   }
-  StartPlugin(entries, argv[3]);
+  StartPlugin(plugin, argv[3]);
   char line[1024];
   while (std::fgets(line, sizeof line, stdin)) {
     line[std::strcspn(line, "\r\n")] = '\0';
     if (std::strncmp(line, "walk ", 5) == 0) {
       std::printf("IMAGE %s\n", line + 5);
-      WalkDrive(entries, drive);
-      CloseDriveThroughRoot(entries);
+      WalkDrive(plugin, drive);
+      CloseDriveThroughRoot(plugin);
       const std::string left = Leftovers();
       if (!left.empty()) std::printf("LEAK %s\n", left.c_str());
       std::printf("DONE %s\n", line + 5);

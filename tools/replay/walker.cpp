@@ -3,27 +3,25 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <utility>
 #include <vector>
 
-namespace {
+#include "tools/replay/walkorder.h"
 
-// As the image fuzzer walks its discs.
-constexpr std::size_t kMaxFolders = 48;
-constexpr int kMaxDepth = 6;
-constexpr std::size_t kMaxCopies = 48;
+namespace {
 
 std::string gLocalFile;
 std::vector<int> gPercents;
 
+// One transcript line, flushed at once so that a crash loses nothing.
 void Print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void Print(const char* format, ...) {
+  char line[8192];
   va_list args;
   va_start(args, format);
-  std::vfprintf(stdout, format, args);
+  std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
-  std::fputc('\n', stdout);
+  std::puts(line);
   std::fflush(stdout);
 }
 
@@ -68,21 +66,21 @@ void PrintBoxes() {
   }
 }
 
-std::vector<WIN32_FIND_DATAA> List(const EntryPoints& entries,
+std::vector<WIN32_FIND_DATAA> List(const Plugin& plugin,
                                    const std::string& path, DWORD& lastError) {
   std::vector<WIN32_FIND_DATAA> records;
   std::vector<char> buffer(path.begin(), path.end());
   buffer.push_back('\0');
   WIN32_FIND_DATAA record{};
   SetLastError(0);
-  HANDLE handle = entries.findFirst(buffer.data(), &record);
+  HANDLE handle = plugin.findFirst(buffer.data(), &record);
   lastError = GetLastError();
   if (handle == INVALID_HANDLE_VALUE) return records;
   do {
     records.push_back(record);
     record = WIN32_FIND_DATAA{};
-  } while (entries.findNext(handle, &record));
-  entries.findClose(handle);
+  } while (plugin.findNext(handle, &record));
+  plugin.findClose(handle);
   return records;
 }
 
@@ -114,12 +112,12 @@ std::pair<unsigned long long, unsigned long long> Fingerprint() {
   return {size, hash};
 }
 
-void Copy(const EntryPoints& entries, const std::string& remote) {
+void Copy(const Plugin& plugin, const std::string& remote) {
   Print("GET %s", Shown(remote.c_str()).c_str());
   std::remove(gLocalFile.c_str());
   gPercents.clear();
-  const int result = entries.getFile(remote.c_str(), gLocalFile.c_str(),
-                                     kCopyFlagOverwrite, nullptr);
+  const int result = plugin.getFile(remote.c_str(), gLocalFile.c_str(),
+                                    kCopyFlagOverwrite, nullptr);
   PrintBoxes();
   std::string percents;
   for (int percent : gPercents) {
@@ -132,41 +130,30 @@ void Copy(const EntryPoints& entries, const std::string& remote) {
 
 }  // namespace
 
-void StartPlugin(const EntryPoints& entries, const std::string& localFile) {
+void StartPlugin(const Plugin& plugin, const std::string& localFile) {
   gLocalFile = localFile;
-  Print("INIT %d", entries.init(1, OnProgress, OnLog, OnRequest));
+  Print("INIT %d", plugin.init(1, OnProgress, OnLog, OnRequest));
 }
 
-void WalkDrive(const EntryPoints& entries, const std::string& drive) {
-  std::deque<std::pair<std::string, int>> folders = {{"\\" + drive, 0}};
-  std::size_t listed = 0;
-  std::size_t copies = 0;
-  while (!folders.empty() && listed < kMaxFolders) {
-    const auto [path, depth] = folders.front();
-    folders.pop_front();
-    ++listed;
-    Print("LIST %s", Shown(path.c_str()).c_str());
-    DWORD lastError = 0;
-    const std::vector<WIN32_FIND_DATAA> records =
-        List(entries, path, lastError);
-    PrintBoxes();
-    if (records.empty())
-      Print("EMPTY %lu", static_cast<unsigned long>(lastError));
-    for (const WIN32_FIND_DATAA& record : records) PrintRecord(record);
-    for (const WIN32_FIND_DATAA& record : records) {
-      const std::string child = path + "\\" + record.cFileName;
-      if (IsFolder(record)) {
-        if (depth < kMaxDepth) folders.emplace_back(child, depth + 1);
-      } else if (copies < kMaxCopies) {
-        ++copies;
-        Copy(entries, child);
-      }
-    }
-  }
+void WalkDrive(const Plugin& plugin, const std::string& drive) {
+  WalkBreadthFirst(
+      "\\" + drive,
+      [&plugin](const std::string& path) {
+        Print("LIST %s", Shown(path.c_str()).c_str());
+        DWORD lastError = 0;
+        std::vector<WIN32_FIND_DATAA> records = List(plugin, path, lastError);
+        PrintBoxes();
+        if (records.empty()) {
+          Print("EMPTY %lu", static_cast<unsigned long>(lastError));
+        }
+        for (const WIN32_FIND_DATAA& record : records) PrintRecord(record);
+        return records;
+      },
+      [&plugin](const std::string& path) { Copy(plugin, path); });
 }
 
-void CloseDriveThroughRoot(const EntryPoints& entries) {
+void CloseDriveThroughRoot(const Plugin& plugin) {
   DWORD lastError = 0;
-  List(entries, "\\", lastError);
+  List(plugin, "\\", lastError);
   TakeMessageBoxes();
 }

@@ -11,13 +11,13 @@
 
 // FsInit with the walker's callbacks, which print what the plug-in asks.
 // localFile is where copies go; its name is masked in messages.
-void StartPlugin(const EntryPoints& entries, const std::string& localFile);
+void StartPlugin(const Plugin& plugin, const std::string& localFile);
 
 // Walks drive (such as Q:) from its root. Every line starts with a tag:
 // LIST and GET for the calls, D and F for records, EMPTY, BOX, REQUEST and
 // RESULT for the answers.
-void WalkDrive(const EntryPoints& entries, const std::string& drive);
+void WalkDrive(const Plugin& plugin, const std::string& drive);
 
 // Lists the plug-in root, which closes the open drive, and forgets what it
 // printed.
-void CloseDriveThroughRoot(const EntryPoints& entries);
+void CloseDriveThroughRoot(const Plugin& plugin);
