@@ -87,6 +87,7 @@ TEST_F(OutOfMemory, CopyThatFailsAtTheBoundarySaysSo) {
   EXPECT_EQ(
       TheHostLog().requests,
       std::vector<std::string>{"ERROR: file 'E:\\04999' cannot be copied"});
+  EXPECT_EQ(GetFileAttributesA(local.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(FsGetFile("\\E:\\04999", local.c_str(), 0, nullptr), kFileOk);
   EXPECT_EQ(ReadWholeFile(local), "x");
 }
