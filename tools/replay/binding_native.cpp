@@ -31,6 +31,8 @@ bool BindPlugin(const std::string& target, const std::string& drive,
   // The image is opened anew at each mount, so a link that is moved
   // between walks brings in the next image.
   nativewin::AddDrive(drive + "\\", DRIVE_CDROM, target);
+  // As the DLLs' hosts apply Windows' rules, so does the platform here.
+  nativewin::RefuseReadsPastEnd();
   plugin.init = FsInit;
   plugin.getDefRootName = FsGetDefRootName;
   plugin.findFirst = FsFindFirst;

@@ -5,6 +5,7 @@
 
 #include "tools/host/importpatch.h"
 #include "tools/host/plugin.h"
+#include "tools/host/strict.h"
 #include "tools/host/usage.h"
 #include "tools/replay/binding.h"
 
@@ -28,6 +29,8 @@ bool BindPlugin(const std::string& target, const std::string&, Plugin& plugin,
     error = "the plug-in does not import MessageBoxA";
     return false;
   }
+  // Windows refuses what Wine lets pass; each refusal prints a STRICT line.
+  ApplyStrictRules(plugin.module);
   return true;
 }
 
