@@ -128,3 +128,8 @@ int CopyFileOut(PluginState& state, const char* remoteName,
   }
   return result;
 }
+
+void ShowCopyFailure(PluginState& state, const char* remoteName) {
+  ShowFormatted(state, "ERROR: file '%s' cannot be copied",
+                remoteName ? SkipLeadingSlash(remoteName) : "");
+}
