@@ -1,4 +1,5 @@
-// mkxdvdfs SOURCE_FOLDER IMAGE_FILE: writes an XDVDFS image of a folder.
+// mkxdvdfs [--layout plain|xgd1|xgd2|xgd3] SOURCE_FOLDER IMAGE_FILE: writes
+// an XDVDFS image of a folder, plain or as a whole disc.
 #include <iostream>
 #include <string>
 #include <vector>
