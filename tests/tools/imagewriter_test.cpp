@@ -282,11 +282,14 @@ TEST(MkxdvdfsTest, MkxdvdfsExplainsWrongUse) {
   ScratchFolder scratch;
   std::ostringstream out, err;
   const std::string usage =
-      "usage: mkxdvdfs [--layout plain|xgd1|xgd2|xgd3] SOURCE_FOLDER "
-      "IMAGE_FILE\n";
+      "usage: mkxdvdfs [--layout plain|xgd1|xgd2|xgd3] [--place "
+      "FILE=SECTOR]... SOURCE_FOLDER IMAGE_FILE\n";
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{scratch.Path("x")},
         {"--layout", "xgd4", scratch.Path("x"), scratch.Path("o.iso")},
+        {"--place", "a=4294967296", scratch.Path("x"), scratch.Path("o.iso")},
+        {"--place", "=1", scratch.Path("x"), scratch.Path("o.iso")},
+        {"--place", "a=", scratch.Path("x"), scratch.Path("o.iso")},
         {scratch.Path("x"), scratch.Path("o.iso"), "--layout"}}) {
     EXPECT_EQ(RunMkxdvdfs(args, out, err), 2);
     EXPECT_EQ(err.str(), usage);

@@ -102,14 +102,25 @@ TEST(WholeDiscTest, MkxdvdfsWritesLayoutsAndRefusesWhatDoesNotFit) {
   scratch.WriteFile("src/a.txt", "ay");
   const std::string image = scratch.Path("xgd3.iso");
   std::ostringstream out, err;
-  ASSERT_EQ(
-      RunMkxdvdfs({"--layout", "xgd3", scratch.Path("src"), image}, out, err),
-      0)
+  scratch.WriteFile("src/far/b.txt", "bee");
+  ASSERT_EQ(RunMkxdvdfs({"--layout", "xgd3", "--place", "far/b.txt=3000000",
+                         scratch.Path("src"), image},
+                        out, err),
+            0)
       << err.str();
   EXPECT_NE(out.str().find("image 8738846720 bytes, file system at byte " +
                            std::to_string(0x2080000)),
             std::string::npos)
       << out.str();
+  EXPECT_EQ(ReadBytes(image, 0x2080000 + uint64_t{3000000} * kSectorSize, 3),
+            Text("bee"));
+  for (const char* missing : {"far=5", "far/c.txt=5", "a.txt/x=5"}) {
+    EXPECT_EQ(
+        RunMkxdvdfs({"--place", missing, scratch.Path("src"), image}, out, err),
+        1);
+  }
+  EXPECT_NE(err.str().find("no such file to place: far\n"), std::string::npos)
+      << err.str();
 
   TreeNode beyond = MakeZeroFile("beyond", 1);
   beyond.earliestSector = 0xFFFFFFF0u;
