@@ -67,10 +67,7 @@ class WholeDisc : public ::testing::TestWithParam<LayoutCase> {
     ResetPluginState(gPluginState);
   }
   void TearDown() override {
-    CloseDrive(gPluginState.driveCache);
-    EXPECT_EQ(nativewin::GetStats().openHandles, 0);
-    EXPECT_EQ(nativewin::GetStats().liveBlocks, 0u);
-    EXPECT_EQ(nativewin::GetStats().misalignedReads, 0);
+    CloseAndExpectNothingLeft(gPluginState.driveCache);
   }
 
   // Lists the folder through the entry points, compares it with the tree
@@ -150,11 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
 class PartitionProbe : public ::testing::Test {
  protected:
   void SetUp() override { nativewin::Reset(); }
-  void TearDown() override {
-    CloseDrive(cache_);
-    EXPECT_EQ(nativewin::GetStats().openHandles, 0);
-    EXPECT_EQ(nativewin::GetStats().liveBlocks, 0u);
-  }
+  void TearDown() override { CloseAndExpectNothingLeft(cache_); }
   TempDir dir_;
   DriveCache cache_;
 };
