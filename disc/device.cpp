@@ -30,9 +30,9 @@ DeviceBase* FindDeviceBase(HANDLE handle) {
 }  // namespace
 
 HANDLE vepo_opendevice(const char* path) {
-  HANDLE handle =
-      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_NO_BUFFERING | FILE_ATTRIBUTE_READONLY, nullptr);
+  HANDLE handle = CreateFileA(
+      path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_ATTRIBUTE_READONLY, nullptr);
   return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
 

@@ -14,6 +14,7 @@
 #include "tools/host/importpatch.h"
 #include "tools/host/output.h"
 #include "tools/host/plugin.h"
+#include "tools/host/strict.h"
 
 namespace {
 
@@ -37,6 +38,8 @@ const char kUsage[] =
     "  --catch-msgbox  print the plug-in's message boxes instead of showing"
     " them\n"
     "  --no-init       do not call FsInit\n"
+    "  --strict        refuse the plug-in's device calls that Windows would\n"
+    "                  refuse (STRICT lines; a summary at exit)\n"
     "  -h, --help      show this and exit\n"
     "On a terminal, copies show a bar with bytes, percent and speed (get\n"
     "first lists the remote folder for the size); otherwise one PROGRESS\n"
@@ -61,6 +64,7 @@ struct Options {
   bool help = false;
   bool catchMessageBoxes = false;
   bool init = true;
+  bool strict = false;
   std::string pluginFile;
   std::vector<Command> commands;
 };
@@ -128,6 +132,8 @@ bool ParseArgs(int argc, char** argv, Options& options, std::string& error) {
       options.catchMessageBoxes = true;
     else if (std::strcmp(argv[i], "--no-init") == 0)
       options.init = false;
+    else if (std::strcmp(argv[i], "--strict") == 0)
+      options.strict = true;
     else
       return error = "unknown option '" + std::string(argv[i]) + "'", false;
   }
@@ -160,11 +166,11 @@ bool ParseArgs(int argc, char** argv, Options& options, std::string& error) {
   return true;
 }
 
-int Run(const Plugin& plugin, const std::string& pluginFile,
-        const Command& command) {
+int Run(const Plugin& plugin, const Options& options, const Command& command) {
   const std::vector<std::string>& a = command.args;
   if (command.name == "cycles")
-    return RunLoadCycles(pluginFile, PositiveNumber(a[0].c_str()), a[1], a[2])
+    return RunLoadCycles(options.pluginFile, PositiveNumber(a[0].c_str()), a[1],
+                         a[2], options.strict)
                ? kExitOk
                : kExitFailed;
   if (command.name == "root") return ShowRootName(plugin);
@@ -203,6 +209,7 @@ int main(int argc, char** argv) {
                    reinterpret_cast<const void*>(&OnMessageBox)) &&
       options.catchMessageBoxes)
     Say("NOTE the plug-in does not import MessageBoxA");
+  if (options.strict) ApplyStrictRules(plugin.module);
   if (options.init)
     Say("INIT %d", plugin.init(kPluginNr, OnProgress, OnLog, OnRequest));
 
@@ -210,7 +217,7 @@ int main(int argc, char** argv) {
   for (const Command& command : options.commands) {
     Say("CMD %s", command.text.c_str());
     int messagesBefore = callbackState.messagesSeen;
-    int outcome = Run(plugin, options.pluginFile, command);
+    int outcome = Run(plugin, options, command);
     // A message to the user means something went wrong, even when the
     // command itself reports success.
     if (outcome == kExitOk && callbackState.messagesSeen != messagesBefore)
@@ -219,5 +226,6 @@ int main(int argc, char** argv) {
   }
   // Unloading runs the plug-in's cleanup as a file manager's exit would.
   FreeLibrary(plugin.module);
+  if (options.strict) PrintStrictSummary();
   return exitCode;
 }
