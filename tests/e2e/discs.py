@@ -105,6 +105,10 @@ def make_disc(work, letter, name, files, empty_folders=(), options=()):
     return Disc(letter, image, source)
 
 
+# The host options of a session that lists NOT_XBOX: its probes at the
+# whole-disc bases read past its end, which Windows refuses, as it should.
+NOT_XBOX_PROBES = {"allowed_refusals": ("past-end",)}
+
 # Whole-disc images: where the file system starts and how long a dump is.
 XGD1_BASE, XGD1_SIZE = 0x18300000, 7825162240
 LONG_NAME = "n" * 196 + ".bin"  # 200 characters
@@ -182,6 +186,8 @@ def prepare(work):
     MAIN = make_disc(work, "E:", "main", *main_tree())
     SECOND = make_disc(work, "F:", "second", *second_tree())
 
+    # Shorter than any whole-disc base, so looking for the file system there
+    # reads past its end (NOT_XBOX_PROBES).
     NOT_XBOX = Disc("G:", os.path.join(work, "images", "zeros.iso"))
     with open(NOT_XBOX.image, "wb") as f:
         f.write(bytes(256 * 1024))
