@@ -121,3 +121,8 @@ int CopyFileOut(PluginState& state, const char* remoteName,
   }
   return result;
 }
+
+void ShowCopyFailure(PluginState& state, const char* remoteName) {
+  ShowFormatted(state, "ERROR: file '%s' cannot be copied",
+                remoteName ? SkipLeadingSlash(remoteName) : "");
+}

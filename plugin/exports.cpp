@@ -38,6 +38,7 @@ extern "C" int WINAPI FsGetFile(const char* remoteName, const char* localName,
   try {
     return CopyFileOut(gPluginState, remoteName, localName, copyFlags);
   } catch (...) {
+    ShowCopyFailure(gPluginState, remoteName);
     return kFileReadError;
   }
 }
