@@ -13,7 +13,8 @@ constexpr char kVolumeSignature[] = "MICROSOFT*XBOX*MEDIA";
 
 // 0 and extent := the root directory table's place, and *volumeTime, when
 // given, := the volume's FILETIME (0 when the disc leaves it empty); 1 when
-// the descriptor cannot be read or is not an Xbox volume (outputs unchanged).
+// the descriptor cannot be read or is not an Xbox volume, which has the
+// signature at byte 0 and again at byte 2028 (outputs unchanged).
 int vepo_readvolumedescriptor(HANDLE handle, Extent* extent,
                               std::uint64_t* volumeTime = nullptr);
 

@@ -8,9 +8,10 @@
 #include "disc/dirnode.h"
 #include "platform/win32.h"
 
-// 0 mounted; 1 the volume descriptor cannot be read; 2 the root table
-// cannot be read. root is expected empty. volumeTime, when given, receives
-// the volume's FILETIME.
+// Finds the disc's partition (vepo_findpartition), which sets the device's
+// base, then reads the root table. 0 mounted; 1 no volume descriptor at any
+// base; 2 the root table cannot be read. root is expected empty. volumeTime,
+// when given, receives the volume's FILETIME.
 int vepo_mount(HANDLE device, DirNode& root,
                std::uint64_t* volumeTime = nullptr);
 
