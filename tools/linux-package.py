@@ -36,8 +36,9 @@ What it shows
   and so is every loop device holding a disc image (loop0:, loop1:, ...).
   Only loop devices whose image file's name ends in .iso or .xiso are
   shown, in any letter case; the loop devices of other software stay out.
-  Open one to browse the disc's folders, and copy files and folders out to
-  a local folder with F5. A drive without a disc, or with a disc that is no
+  Plain game images and whole-disc images (dumps of a whole pressed disc)
+  both work. Open one to browse the disc's folders, and copy files and
+  folders out to a local folder with F5. A drive without a disc, or with a disc that is no
   Xbox disc, shows a message when opened.
 
   The format keeps one time per disc, in its volume descriptor: every entry

@@ -49,14 +49,16 @@ def make_image(name, files, image_name=None):
     return source, image
 
 
-def make_image_of(source, image):
-    subprocess.run([settings.mkxdvdfs, source, image], check=True,
+def make_image_of(source, image, *options):
+    """options go to mkxdvdfs, such as --layout xgd1."""
+    subprocess.run([settings.mkxdvdfs, *options, source, image], check=True,
                    stdout=subprocess.DEVNULL)
 
 
-def set_volume_time(image, filetime):
+def set_volume_time(image, filetime, base=0):
+    """base: where the file system starts, for a whole-disc image."""
     with open(image, "r+b") as f:
-        f.seek(VOLUME_TIME_OFFSET)
+        f.seek(base + VOLUME_TIME_OFFSET)
         f.write(filetime.to_bytes(8, "little"))
 
 

@@ -19,6 +19,7 @@ SAMPLE = os.path.join(common.REPO, "tools", "sample-disc")
 # modification time.
 VOLUME_TIME = 126988992000000000
 VOLUME_MTIME = 1054425600
+XGD2_BASE = 0xFD90000
 
 
 @unittest.skipIf(REASON, f"Double Commander cannot run here: {REASON}")
@@ -37,20 +38,26 @@ class DoubleCommanderEndToEnd(unittest.TestCase):
         common.set_volume_time(sample, VOLUME_TIME)
         gone = os.path.join(images, "gone.iso")
         shutil.copy(sample, gone)
+        # A whole-disc image: the file system behind the XGD2 video
+        # partition.
+        whole = os.path.join(images, "whole disc.iso")
+        common.make_image_of(os.path.join(SAMPLE, "docs"), whole, "--layout",
+                             "xgd2")
+        common.set_volume_time(whole, VOLUME_TIME, base=XGD2_BASE)
         blank = os.path.join(images, "blank.iso")
         with open(blank, "wb") as f:
             f.write(bytes(256 * 1024))
         self.loops = []
-        self.disc, self.blank, self.gone = (self.attach(p) for p in
-                                            (sample, blank, gone))
+        self.disc, self.whole, self.blank, self.gone = (
+            self.attach(p) for p in (sample, whole, blank, gone))
 
     def attach(self, image):
         loop = loopdev.Loop(image).__enter__()
         self.addCleanup(loop.__exit__)
         return loop
 
-    def assert_copied(self, relative):
-        with open(os.path.join(SAMPLE, relative), "rb") as f:
+    def assert_copied(self, relative, source_relative=None):
+        with open(os.path.join(SAMPLE, source_relative or relative), "rb") as f:
             source = f.read()
         copy = os.path.join(self.copies, relative)
         with open(copy, "rb") as f:
@@ -62,6 +69,7 @@ class DoubleCommanderEndToEnd(unittest.TestCase):
         dc = doublecmd.DoubleCommander(
             self.work, common.settings.plugin,
             {"F11": "/" + self.disc.drive,
+             "Alt+F11": "/" + self.whole.drive,
              "Shift+F11": "/" + self.blank.drive,
              "Ctrl+F11": "/" + self.gone.drive},
             os.path.join(self.work, "local"), self.copies)
@@ -119,6 +127,18 @@ class DoubleCommanderEndToEnd(unittest.TestCase):
         dc.keys("ctrl+F11")
         dc.dismiss(dc.dialog(doublecmd.PLUGIN_NAME))
 
-        # Still browsing after both; the copies stand in the right panel.
+        # Still browsing after both: the whole-disc image, whose root holds
+        # the sample's docs folder.
+        dc.navigate("alt+F11")
+        shot("whole-disc.png")
+        dc.navigate("End")
+        dc.keys("F5")
+        whole = "/" + self.whole.drive
+        dc.wait_for_log(f"Done: Copy file {whole}/manual.txt -> "
+                        f"{self.copies}/manual.txt")
+        self.assert_copied("manual.txt", "docs/manual.txt")
+
+        # The copies stand in the right panel.
+        dc.focus_list()
         dc.navigate("F11")
         shot("copied.png")

@@ -141,3 +141,29 @@ class LoopVolumeTimes(unittest.TestCase):
         for unusable in (0, 1, 0x01A8E79FE1D58000 - 1, 0xFFFFFFFFFFFFFFFF):
             self.assertEqual(self.listed_time(unusable),
                              (common.FALLBACK_TIME,) * 3, hex(unusable))
+
+
+@unittest.skipIf(REASON, f"loop devices unavailable: {REASON}")
+class LoopWholeDisc(unittest.TestCase):
+    def test_whole_disc_file_past_4_gib_copies_exactly(self):
+        data = common.pattern(9, 300001)
+        source = os.path.join(common.settings.work, "src", "xgd1")
+        common.write_tree(source, {"far.bin": data, "near.txt": b"near\n"})
+        image = os.path.join(common.settings.work, "images", "xgd1.iso")
+        # Behind the XGD1 base, sector 2,000,000 of the partition lies past
+        # 4 GiB of the device: every seek needs its high part.
+        common.make_image_of(source, image, "--layout", "xgd1",
+                             "--place", "far.bin=2000000")
+        local = os.path.join(common.settings.work, "out", "far.bin")
+        with loopdev.Loop(image) as loop:
+            plugin = Plugin(common.settings.plugin)
+            self.assertEqual(sorted(e.name for e in
+                                    plugin.list("/" + loop.drive)),
+                             ["far.bin", "near.txt"])
+            before = loop.sectors_read()
+            self.assertEqual(plugin.get_file(f"/{loop.drive}/far.bin", local),
+                             0)
+            self.assertEqual((loop.sectors_read() - before) * 512,
+                             -(-len(data) // common.SECTOR) * common.SECTOR)
+        with open(local, "rb") as f:
+            self.assertEqual(f.read(), data)
