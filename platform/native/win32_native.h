@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #define WINAPI
 #define CALLBACK
@@ -19,6 +20,9 @@ typedef DWORD* LPDWORD;
 typedef unsigned int UINT;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+// A UTF-16 unit, 16 bits as on Windows (wchar_t is 32 bits here).
+typedef char16_t WCHAR;
+typedef const WCHAR* LPCWSTR;
 typedef void* LPVOID;
 typedef struct _OVERLAPPED* LPOVERLAPPED;
 typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
@@ -73,6 +77,19 @@ typedef struct _WIN32_FIND_DATAA {
   char cAlternateFileName[14];
 } WIN32_FIND_DATAA;
 
+typedef struct _WIN32_FIND_DATAW {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwReserved0;
+  DWORD dwReserved1;
+  WCHAR cFileName[MAX_PATH];
+  WCHAR cAlternateFileName[14];
+} WIN32_FIND_DATAW;
+
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE templateFile);
@@ -91,3 +108,8 @@ int _strcmpi(const char* a, const char* b);
 DWORD GetFileAttributesA(LPCSTR fileName);
 // The native build works in a single-byte code page.
 BOOL IsDBCSLeadByte(BYTE c);
+
+// Wide local files and message box; names go to the file system as UTF-8.
+DWORD GetFileAttributesW(LPCWSTR fileName);
+std::FILE* _wfopen(const WCHAR* fileName, const WCHAR* mode);
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
