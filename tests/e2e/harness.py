@@ -139,18 +139,25 @@ def run_program(program, *args, timeout=180):
     return done.returncode, printed[0], printed[1]
 
 
-def run_host(build, *args, init=True, timeout=180, plugin=None):
+def run_host(build, *args, init=True, timeout=180, plugin=None,
+             extra_options=()):
     """Runs one host process with message boxes caught; args are its
     commands with their arguments. The plug-in is the build's unless plugin
-    names another file."""
-    options = ["--catch-msgbox"] + ([] if init else ["--no-init"])
+    names another file; extra_options go before it."""
+    options = (["--catch-msgbox"] + ([] if init else ["--no-init"]) +
+               list(extra_options))
     returncode, out, err = run_program(
         build.host, *options, windows_path(plugin or build.plugin), *args,
         timeout=timeout)
     # The host writes to stderr only when it runs no command at all.
     output = out + err
     preamble, steps = [], []
-    for line in output.splitlines():
+    # Only line feeds end lines: splitlines() would also cut at bytes such
+    # as 0x85, which names and UTF-8 text hold.
+    lines = output.split("\n")
+    if lines[-1] == "":
+        lines.pop()
+    for line in lines:
         if line.startswith("CMD "):
             steps.append(Step(line[4:]))
         elif steps:

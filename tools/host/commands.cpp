@@ -105,9 +105,7 @@ int CopyOne(const Plugin& plugin, const std::string& remote,
   StartProgress(size);
   int result =
       plugin.getFile(remote.c_str(), local.c_str(), options.copyFlags, &info);
-  Say("RESULT %d %s %s", result, ResultName(result), remote.c_str());
-  if (result >= kFileOk && result <= kFileUserAbort) return result;
-  return kExitFailed;
+  return ReportCopyResult(result, remote);
 }
 
 // One string of the version resource, in its first language.
@@ -124,6 +122,12 @@ std::string VersionString(const std::vector<char>& data, const WORD* language,
 }
 
 }  // namespace
+
+int ReportCopyResult(int result, const std::string& remote) {
+  Say("RESULT %d %s %s", result, ResultName(result), remote.c_str());
+  if (result >= kFileOk && result <= kFileUserAbort) return result;
+  return kExitFailed;
+}
 
 int ShowRootName(const Plugin& plugin) {
   char name[MAX_PATH] = {};

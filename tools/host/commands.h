@@ -28,6 +28,9 @@ using Records = std::vector<WIN32_FIND_DATAA>;
 Records ListFolder(const Plugin& plugin, const std::string& path,
                    DWORD& lastError);
 
+// Prints a copy's RESULT line; the copy's outcome as an exit code.
+int ReportCopyResult(int result, const std::string& remote);
+
 int ShowRootName(const Plugin& plugin);
 int ShowVersion(const Plugin& plugin);
 int ListOne(const Plugin& plugin, const std::string& path);

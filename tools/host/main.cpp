@@ -14,6 +14,8 @@
 #include "tools/host/importpatch.h"
 #include "tools/host/output.h"
 #include "tools/host/plugin.h"
+#include "tools/host/widecallbacks.h"
+#include "tools/host/widemode.h"
 
 namespace {
 
@@ -37,6 +39,10 @@ const char kUsage[] =
     "  --catch-msgbox  print the plug-in's message boxes instead of showing"
     " them\n"
     "  --no-init       do not call FsInit\n"
+    "  --wide          call only the wide entry points (FsInitW, "
+    "FsFindFirstW,\n"
+    "                  FsFindNextW, FsGetFileW); names in UTF-8\n"
+    "  --init-both     with --wide, call FsInit before FsInitW\n"
     "  -h, --help      show this and exit\n"
     "On a terminal, copies show a bar with bytes, percent and speed (get\n"
     "first lists the remote folder for the size); otherwise one PROGRESS\n"
@@ -61,6 +67,8 @@ struct Options {
   bool help = false;
   bool catchMessageBoxes = false;
   bool init = true;
+  bool wide = false;
+  bool initBoth = false;
   std::string pluginFile;
   std::vector<Command> commands;
 };
@@ -128,6 +136,10 @@ bool ParseArgs(int argc, char** argv, Options& options, std::string& error) {
       options.catchMessageBoxes = true;
     else if (std::strcmp(argv[i], "--no-init") == 0)
       options.init = false;
+    else if (std::strcmp(argv[i], "--wide") == 0)
+      options.wide = true;
+    else if (std::strcmp(argv[i], "--init-both") == 0)
+      options.initBoth = true;
     else
       return error = "unknown option '" + std::string(argv[i]) + "'", false;
   }
@@ -179,6 +191,7 @@ int Run(const Plugin& plugin, const std::string& pluginFile,
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseWideArguments(argc, argv);
   Options options;
   std::string error;
   if (!ParseArgs(argc, argv, options, error)) {
@@ -203,14 +216,23 @@ int main(int argc, char** argv) {
                    reinterpret_cast<const void*>(&OnMessageBox)) &&
       options.catchMessageBoxes)
     Say("NOTE the plug-in does not import MessageBoxA");
-  if (options.init)
+  WidePlugin wide;
+  if (options.wide && !StartWideMode(plugin, wide, error)) {
+    std::fprintf(stderr, "wfxhost: %s\n", error.c_str());
+    return kExitNoPlugin;
+  }
+  if (options.init && (!options.wide || options.initBoth))
     Say("INIT %d", plugin.init(kPluginNr, OnProgress, OnLog, OnRequest));
+  if (options.init && options.wide)
+    Say("INITW %d", wide.init(kPluginNr, OnProgressW, OnLogW, OnRequestW));
 
   int exitCode = kExitOk;
   for (const Command& command : options.commands) {
     Say("CMD %s", command.text.c_str());
     int messagesBefore = callbackState.messagesSeen;
-    int outcome = Run(plugin, options.pluginFile, command);
+    int outcome = options.wide ? RunWideCommand(plugin, wide, command.name,
+                                                command.args, command.copy)
+                               : Run(plugin, options.pluginFile, command);
     // A message to the user means something went wrong, even when the
     // command itself reports success.
     if (outcome == kExitOk && callbackState.messagesSeen != messagesBefore)
