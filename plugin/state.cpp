@@ -2,24 +2,31 @@
 
 PluginState gPluginState;
 
-int InitPlugin(PluginState& state, int pluginNr, ProgressProc progress,
-               LogProc log, RequestProc request) {
+namespace {
+
+// Either init makes the plug-in initialised; the last one sets the number.
+int MarkInitialized(PluginState& state, int pluginNr) {
   state.pluginNr = pluginNr;
-  state.progress = progress;
-  state.log = log;
-  state.request = request;
   state.initialized = true;
   return 0;
 }
 
+}  // namespace
+
+int InitPlugin(PluginState& state, int pluginNr, ProgressProc progress,
+               LogProc log, RequestProc request) {
+  state.progress = progress;
+  state.log = log;
+  state.request = request;
+  return MarkInitialized(state, pluginNr);
+}
+
 int InitPluginW(PluginState& state, int pluginNr, ProgressProcW progress,
                 LogProcW log, RequestProcW request) {
-  state.pluginNr = pluginNr;
   state.progressW = progress;
   state.logW = log;
   state.requestW = request;
-  state.initialized = true;
-  return 0;
+  return MarkInitialized(state, pluginNr);
 }
 
 void GetDefRootName(char* defRootName, int maxLen) {

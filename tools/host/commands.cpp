@@ -10,22 +10,8 @@
 
 Records ListFolder(const Plugin& plugin, const std::string& path,
                    DWORD& lastError) {
-  Records records;
-  std::vector<char> pathBuffer(path.begin(), path.end());
-  pathBuffer.push_back('\0');
-  WIN32_FIND_DATAA data{};
-  SetLastError(0);
-  HANDLE handle = plugin.findFirst(pathBuffer.data(), &data);
-  if (handle == INVALID_HANDLE_VALUE) {
-    lastError = GetLastError();
-    return records;
-  }
-  do {
-    records.push_back(data);
-    data = WIN32_FIND_DATAA{};
-  } while (plugin.findNext(handle, &data));
-  plugin.findClose(handle);
-  return records;
+  return ReadListing(plugin.findFirst, plugin.findNext, plugin.findClose, path,
+                     lastError);
 }
 
 namespace {

@@ -35,8 +35,7 @@ int WINAPI OnProgressW(int, WCHAR* sourceName, WCHAR* targetName,
   ShowProgress(sourceName ? Utf8(sourceName).c_str() : nullptr,
                targetName ? Utf8(targetName).c_str() : nullptr, percentDone,
                "PROGRESSW");
-  ++callbackState.reportsSeen;
-  return callbackState.reportsSeen == callbackState.stopAtReport ? 1 : 0;
+  return CountProgressReport();
 }
 
 void WINAPI OnLogW(int, int messageType, WCHAR* text) {
@@ -46,8 +45,7 @@ void WINAPI OnLogW(int, int messageType, WCHAR* text) {
 
 int WINAPI OnRequestW(int, int requestType, WCHAR* title, WCHAR* text, WCHAR*,
                       int) {
-  if (callbackState.quiet) return 1;
-  ++callbackState.messagesSeen;
+  if (!CountMessage()) return 1;
   Say("REQUESTW type=%d title=%s text=%s", requestType, QuotedW(title).c_str(),
       QuotedW(text).c_str());
   return 1;
@@ -55,8 +53,7 @@ int WINAPI OnRequestW(int, int requestType, WCHAR* title, WCHAR* text, WCHAR*,
 
 int WINAPI OnMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption,
                          UINT style) {
-  if (callbackState.quiet) return IDOK;
-  ++callbackState.messagesSeen;
+  if (!CountMessage()) return IDOK;
   if (!callbackState.printMessageBoxes)
     return MessageBoxW(owner, text, caption, style);
   Say("MESSAGEBOXW caption=%s text=%s", QuotedW(caption).c_str(),

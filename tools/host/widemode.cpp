@@ -15,21 +15,8 @@ using WideRecords = std::vector<WIN32_FIND_DATAW>;
 
 WideRecords ListFolderW(const WidePlugin& wide, const std::string& path,
                         DWORD& lastError) {
-  WideRecords records;
-  std::wstring pathBuffer = FromUtf8(path);
-  WIN32_FIND_DATAW data{};
-  SetLastError(0);
-  HANDLE handle = wide.findFirst(&pathBuffer[0], &data);
-  if (handle == INVALID_HANDLE_VALUE) {
-    lastError = GetLastError();
-    return records;
-  }
-  do {
-    records.push_back(data);
-    data = WIN32_FIND_DATAW{};
-  } while (wide.findNext(handle, &data));
-  wide.findClose(handle);
-  return records;
+  return ReadListing(wide.findFirst, wide.findNext, wide.findClose,
+                     FromUtf8(path), lastError);
 }
 
 bool IsFolder(const WIN32_FIND_DATAW& record) {
