@@ -6,8 +6,8 @@
 #pragma once
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
-#include <utility>
 
 #include "plugin/cp1252.h"
 

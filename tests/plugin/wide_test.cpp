@@ -131,6 +131,7 @@ TEST_F(Wide, ListsDecodedNamesAndFindsEachByItsDecodedName) {
         kFileOk);
     EXPECT_EQ(ReadWholeFile(local), ExpectedContent(file));
   }
+  EXPECT_EQ(ListNames(u"\\"), std::vector<WideString>{u"E:"});
   EXPECT_TRUE(seen_.requests.empty());
 }
 
