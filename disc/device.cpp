@@ -14,9 +14,9 @@ std::uint64_t RoundUpToSector(std::uint64_t bytes) {
 }  // namespace
 
 HANDLE vepo_opendevice(const char* path) {
-  HANDLE handle =
-      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_NO_BUFFERING | FILE_ATTRIBUTE_READONLY, nullptr);
+  HANDLE handle = CreateFileA(
+      path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_ATTRIBUTE_READONLY, nullptr);
   return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
 

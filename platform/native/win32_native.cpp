@@ -14,6 +14,7 @@
 namespace {
 
 constexpr DWORD kErrorInvalidHandle = 6;
+constexpr DWORD kErrorSharingViolation = 32;
 // What a drive reports for a sector it cannot read.
 constexpr DWORD kErrorCrc = 23;
 constexpr std::uint64_t kSectorSize = 2048;
@@ -116,13 +117,20 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE) {
   nativewin::NativeState& state = nativewin::State();
+  // Windows opens a volume only for callers that share it with writers: the
+  // file system holds it open for writing.
+  const bool shareRefused =
+      DeviceLetter(fileName) != 0 && !(shareMode & FILE_SHARE_WRITE);
   nativewin::OpenDevice* device =
-      OpenImage(fileName, (flagsAndAttributes & FILE_FLAG_NO_BUFFERING) != 0);
+      shareRefused
+          ? nullptr
+          : OpenImage(fileName,
+                      (flagsAndAttributes & FILE_FLAG_NO_BUFFERING) != 0);
   state.stats.opens.push_back(nativewin::OpenRecord{
       fileName ? fileName : "", desiredAccess, shareMode, creationDisposition,
       flagsAndAttributes, device != nullptr});
   if (device == nullptr) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
+    SetLastError(shareRefused ? kErrorSharingViolation : ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
   state.openDevices.insert(device);

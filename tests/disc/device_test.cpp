@@ -185,7 +185,7 @@ TEST(Device, OpensReadOnlyUnbufferedSharedAndReportsAbsenceAsNull) {
   ASSERT_EQ(nativewin::GetStats().opens.size(), 1u);
   const auto& open = nativewin::GetStats().opens[0];
   EXPECT_EQ(open.access, GENERIC_READ);
-  EXPECT_EQ(open.share, FILE_SHARE_READ);
+  EXPECT_EQ(open.share, FILE_SHARE_READ | FILE_SHARE_WRITE);
   EXPECT_EQ(open.disposition, OPEN_EXISTING);
   EXPECT_EQ(open.flags, 0x20000001u);
   vepo_closedevice(nullptr);

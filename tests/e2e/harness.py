@@ -63,6 +63,8 @@ RESULT = re.compile(r"^RESULT (-?\d+) \S+ (.*)$")
 PROGRESS = re.compile(r"^PROGRESS +(-?\d+) (.*) -> (.*)$")
 REQUEST = re.compile(r'^REQUEST type=(\d+) title=(null|".*?") text=(null|".*")$')
 MESSAGEBOX = re.compile(r'^MESSAGEBOX caption=(null|".*?") text=(null|".*")$')
+STRICT_SUMMARY = re.compile(
+    r"^STRICT opens=(\d+) reads=(\d+) refused=(\d+) open-at-exit=(\d+)")
 
 
 def unquote(value):
@@ -119,6 +121,38 @@ class Session:
     preamble: list  # lines before the first command
     steps: list
     output: str
+    strict: list  # the STRICT lines: refusals, then the summary
+
+
+class StrictRuleBroken(AssertionError):
+    """The plug-in made a device call that Windows refuses."""
+
+
+# What the strict wrappers saw over the whole run, for run.py's last line.
+strict_totals = {"sessions": 0, "opens": 0, "reads": 0, "refused": 0,
+                 "open-at-exit": 0}
+
+
+def add_strict_totals(summary):
+    strict_totals["sessions"] += 1
+    for key, value in zip(("opens", "reads", "refused", "open-at-exit"),
+                          summary.groups()):
+        strict_totals[key] += int(value)
+
+
+def check_strict(session, allowed):
+    """Fails when the strict wrappers refused a call by a rule not in
+    allowed, when a handle was left open, or when the summary is missing
+    (the host died before it)."""
+    summary = [m for m in map(STRICT_SUMMARY.match, session.strict) if m]
+    if summary:
+        add_strict_totals(summary[-1])
+    refused = [line for line in session.strict
+               if " REFUSED " in line and
+               line.split()[2].removeprefix("rule=") not in allowed]
+    if refused or not summary or summary[-1][4] != "0":
+        raise StrictRuleBroken("Windows rules broken:\n" +
+                               "\n".join(session.strict or ["no summary"]))
 
 
 def run_program(program, *args, timeout=180):
@@ -139,32 +173,42 @@ def run_program(program, *args, timeout=180):
     return done.returncode, printed[0], printed[1]
 
 
-def run_host(build, *args, init=True, timeout=180, plugin=None,
-             extra_options=()):
-    """Runs one host process with message boxes caught; args are its
-    commands with their arguments. The plug-in is the build's unless plugin
-    names another file; extra_options go before it."""
-    options = (["--catch-msgbox"] + ([] if init else ["--no-init"]) +
-               list(extra_options))
+def run_host(build, *args, init=True, timeout=180, plugin=None, strict=True,
+             allowed_refusals=(), extra_options=()):
+    """Runs one host process with message boxes caught and the plug-in's
+    device calls held to Windows' rules; args are its commands with their
+    arguments. The plug-in is the build's unless plugin names another file;
+    extra_options go before it.
+    A call refused by a rule fails the caller's test, naming the rule,
+    unless the rule is in allowed_refusals (a disc that really ends early
+    makes a read past its end: "past-end"); with strict=False the session is
+    returned for the caller to judge."""
+    options = (["--catch-msgbox", "--strict"] +
+               ([] if init else ["--no-init"]) + list(extra_options))
     returncode, out, err = run_program(
         build.host, *options, windows_path(plugin or build.plugin), *args,
         timeout=timeout)
     # The host writes to stderr only when it runs no command at all.
     output = out + err
-    preamble, steps = [], []
+    preamble, steps, strict_lines = [], [], []
     # Only line feeds end lines: splitlines() would also cut at bytes such
     # as 0x85, which names and UTF-8 text hold.
     lines = output.split("\n")
     if lines[-1] == "":
         lines.pop()
     for line in lines:
-        if line.startswith("CMD "):
+        if line.startswith("STRICT "):
+            strict_lines.append(line)
+        elif line.startswith("CMD "):
             steps.append(Step(line[4:]))
         elif steps:
             steps[-1].lines.append(line)
         else:
             preamble.append(line)
-    return Session(returncode, preamble, steps, output)
+    session = Session(returncode, preamble, steps, output, strict_lines)
+    if strict:
+        check_strict(session, allowed_refusals)
+    return session
 
 
 class HostTest(unittest.TestCase):

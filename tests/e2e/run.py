@@ -44,6 +44,8 @@ def main(argv):
     finally:
         harness.wine_tool("server", "stop")
 
+    print("STRICT " + " ".join(
+        f"{key}={value}" for key, value in harness.strict_totals.items()))
     failed = len(result.failures) + len(result.errors)
     passed = result.testsRun - failed - len(result.skipped)
     print(f"{passed} passed, {failed} failed")

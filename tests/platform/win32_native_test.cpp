@@ -30,9 +30,10 @@ Block MakeBlock(std::size_t bytes) {
   return Block(static_cast<unsigned char*>(AllocBlock(bytes)), FreeBlock);
 }
 
-HANDLE OpenDevice(const char* path, DWORD flags = kDeviceFlags) {
-  return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                     OPEN_EXISTING, flags, nullptr);
+HANDLE OpenDevice(const char* path, DWORD flags = kDeviceFlags,
+                  DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE) {
+  return CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, flags,
+                     nullptr);
 }
 
 DWORD Read(HANDLE h, void* buffer, DWORD bytes, BOOL* ok = nullptr) {
@@ -108,18 +109,24 @@ TEST_F(NativeDevice, OpensOnlyDevicePathsOfDrivesWithAMedium) {
     EXPECT_EQ(OpenDevice(path), INVALID_HANDLE_VALUE) << path;
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND) << path;
   }
+  // A volume is not opened for a caller that will not share it with writers.
+  SetLastError(0);
+  EXPECT_EQ(OpenDevice("\\\\.\\E:", kDeviceFlags, FILE_SHARE_READ),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), 32u);
   nativewin::FailOpens();
   EXPECT_EQ(OpenDevice("\\\\.\\E:"), INVALID_HANDLE_VALUE);
 
   const auto& opens = nativewin::GetStats().opens;
-  ASSERT_EQ(opens.size(), 9u);
+  ASSERT_EQ(opens.size(), 10u);
   EXPECT_EQ(opens[0].path, "\\\\.\\e:");
   EXPECT_EQ(opens[0].access, GENERIC_READ);
-  EXPECT_EQ(opens[0].share, FILE_SHARE_READ);
+  EXPECT_EQ(opens[0].share, FILE_SHARE_READ | FILE_SHARE_WRITE);
   EXPECT_EQ(opens[0].disposition, OPEN_EXISTING);
   EXPECT_EQ(opens[0].flags, kDeviceFlags);
   EXPECT_TRUE(opens[0].succeeded);
   EXPECT_FALSE(opens[8].succeeded);
+  EXPECT_FALSE(opens[9].succeeded);
 
   EXPECT_TRUE(CloseHandle(h));
   EXPECT_FALSE(CloseHandle(h));

@@ -3,6 +3,7 @@
 #include "tools/host/commands.h"
 #include "tools/host/output.h"
 #include "tools/host/plugin.h"
+#include "tools/host/strict.h"
 // After windows.h, which plugin.h brings. Version 2 takes
 // GetProcessMemoryInfo from KERNEL32.
 #define PSAPI_VERSION 2
@@ -47,13 +48,14 @@ bool ListsSomething(const Plugin& plugin, const std::string& path) {
 }
 
 bool OneCycle(const std::string& pluginFile, const std::string& remote,
-              const std::string& local) {
+              const std::string& local, bool strict) {
   Plugin plugin;
   std::string error;
   if (!LoadPlugin(pluginFile, plugin, error)) {
     Say("FAIL %s", error.c_str());
     return false;
   }
+  if (strict) ApplyStrictRules(plugin.module);
   plugin.init(1, QuietProgress, QuietLog, CountRequest);
   const std::string drive = remote.substr(0, remote.find('\\', 1));
   const bool ok = ListsSomething(plugin, "\\") &&
@@ -67,9 +69,10 @@ bool OneCycle(const std::string& pluginFile, const std::string& remote,
 }  // namespace
 
 bool RunLoadCycles(const std::string& pluginFile, int cycles,
-                   const std::string& remote, const std::string& local) {
+                   const std::string& remote, const std::string& local,
+                   bool strict) {
   for (int cycle = 1; cycle <= cycles; ++cycle) {
-    if (!OneCycle(pluginFile, remote, local) || failures != 0) {
+    if (!OneCycle(pluginFile, remote, local, strict) || failures != 0) {
       Say("FAIL cycle %d", cycle);
       return false;
     }

@@ -14,6 +14,7 @@
 #include "tools/host/importpatch.h"
 #include "tools/host/output.h"
 #include "tools/host/plugin.h"
+#include "tools/host/strict.h"
 #include "tools/host/widecallbacks.h"
 #include "tools/host/widemode.h"
 
@@ -39,10 +40,12 @@ const char kUsage[] =
     "  --catch-msgbox  print the plug-in's message boxes instead of showing"
     " them\n"
     "  --no-init       do not call FsInit\n"
-    "  --wide          call only the wide entry points (FsInitW, "
-    "FsFindFirstW,\n"
-    "                  FsFindNextW, FsGetFileW); names in UTF-8\n"
+    "  --wide          call only the wide entry points FsInitW,\n"
+    "                  FsFindFirstW, FsFindNextW and FsGetFileW, as a file\n"
+    "                  manager does that finds them; names in UTF-8\n"
     "  --init-both     with --wide, call FsInit before FsInitW\n"
+    "  --strict        refuse the plug-in's device calls that Windows would\n"
+    "                  refuse (STRICT lines; a summary at exit)\n"
     "  -h, --help      show this and exit\n"
     "On a terminal, copies show a bar with bytes, percent and speed (get\n"
     "first lists the remote folder for the size); otherwise one PROGRESS\n"
@@ -69,6 +72,7 @@ struct Options {
   bool init = true;
   bool wide = false;
   bool initBoth = false;
+  bool strict = false;
   std::string pluginFile;
   std::vector<Command> commands;
 };
@@ -140,6 +144,8 @@ bool ParseArgs(int argc, char** argv, Options& options, std::string& error) {
       options.wide = true;
     else if (std::strcmp(argv[i], "--init-both") == 0)
       options.initBoth = true;
+    else if (std::strcmp(argv[i], "--strict") == 0)
+      options.strict = true;
     else
       return error = "unknown option '" + std::string(argv[i]) + "'", false;
   }
@@ -172,11 +178,11 @@ bool ParseArgs(int argc, char** argv, Options& options, std::string& error) {
   return true;
 }
 
-int Run(const Plugin& plugin, const std::string& pluginFile,
-        const Command& command) {
+int Run(const Plugin& plugin, const Options& options, const Command& command) {
   const std::vector<std::string>& a = command.args;
   if (command.name == "cycles")
-    return RunLoadCycles(pluginFile, PositiveNumber(a[0].c_str()), a[1], a[2])
+    return RunLoadCycles(options.pluginFile, PositiveNumber(a[0].c_str()), a[1],
+                         a[2], options.strict)
                ? kExitOk
                : kExitFailed;
   if (command.name == "root") return ShowRootName(plugin);
@@ -216,6 +222,7 @@ int main(int argc, char** argv) {
                    reinterpret_cast<const void*>(&OnMessageBox)) &&
       options.catchMessageBoxes)
     Say("NOTE the plug-in does not import MessageBoxA");
+  if (options.strict) ApplyStrictRules(plugin.module);
   WidePlugin wide;
   if (options.wide && !StartWideMode(plugin, wide, error)) {
     std::fprintf(stderr, "wfxhost: %s\n", error.c_str());
@@ -232,7 +239,7 @@ int main(int argc, char** argv) {
     int messagesBefore = callbackState.messagesSeen;
     int outcome = options.wide ? RunWideCommand(plugin, wide, command.name,
                                                 command.args, command.copy)
-                               : Run(plugin, options.pluginFile, command);
+                               : Run(plugin, options, command);
     // A message to the user means something went wrong, even when the
     // command itself reports success.
     if (outcome == kExitOk && callbackState.messagesSeen != messagesBefore)
@@ -241,5 +248,6 @@ int main(int argc, char** argv) {
   }
   // Unloading runs the plug-in's cleanup as a file manager's exit would.
   FreeLibrary(plugin.module);
+  if (options.strict) PrintStrictSummary();
   return exitCode;
 }
