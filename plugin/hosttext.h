@@ -47,6 +47,8 @@ HostText FormatHostText(bool wide, const char* format, const Args&... args) {
   text.wide = wide;
   if (wide) {
     text.units = FormatWide(format, {WideArg(args)...});
+  } else if constexpr (sizeof...(Args) == 0) {
+    text.bytes = format;
   } else {
     char message[1024];
     std::snprintf(message, sizeof message, format, NarrowArg(args)...);
