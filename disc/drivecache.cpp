@@ -5,6 +5,24 @@
 #include "disc/device.h"
 #include "disc/tree.h"
 
+namespace {
+
+// Mounts the device's disc into root; the device is closed unless that
+// succeeds, also when the mount throws.
+int MountOrClose(HANDLE device, DirNode& root) {
+  int result = 1;
+  try {
+    result = vepo_mount(device, root);
+  } catch (...) {
+    vepo_closedevice(device);
+    throw;
+  }
+  if (result != 0) vepo_closedevice(device);
+  return result;
+}
+
+}  // namespace
+
 DriveCache::~DriveCache() { CloseDrive(*this); }
 
 HANDLE OpenDrive(DriveCache& cache, const char* driveName, DirNode** rootOut) {
@@ -14,15 +32,13 @@ HANDLE OpenDrive(DriveCache& cache, const char* driveName, DirNode** rootOut) {
   }
   CloseDrive(cache);
   const std::string devicePath = std::string("\\\\.\\") + driveName;
-  cache.handle = vepo_opendevice(devicePath.c_str());
-  if (!cache.handle) return nullptr;
+  HANDLE handle = vepo_opendevice(devicePath.c_str());
+  if (!handle) return nullptr;
   lstrcpynA(cache.driveName, driveName, sizeof cache.driveName);
   DirNode mounted;
-  if (vepo_mount(cache.handle, mounted) != 0) {
-    vepo_closedevice(cache.handle);
-    cache.handle = nullptr;
-    return nullptr;
-  }
+  if (MountOrClose(handle, mounted) != 0) return nullptr;
+  // The cache takes the handle only once the disc is wholly mounted.
+  cache.handle = handle;
   cache.root = std::move(mounted);
   if (rootOut) *rootOut = &cache.root;
   return cache.handle;

@@ -17,7 +17,8 @@ struct DriveCache {
 };
 
 // The open handle of driveName (such as E:), opening and mounting it unless
-// it is the drive already open; null when it cannot be opened or mounted.
+// it is the drive already open; null, with the cache closed, when it cannot
+// be opened or mounted for any reason.
 // On success *rootOut, when given, points at the cached root.
 HANDLE OpenDrive(DriveCache& cache, const char* driveName,
                  DirNode** rootOut = nullptr);

@@ -1,6 +1,7 @@
 #include "disc/format.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -84,11 +85,18 @@ int vepo_readdirtable(HANDLE handle, const Extent& extent,
   const ExtractRequest request{static_cast<std::int64_t>(extent.byteOffset),
                                extent.size, kTableChunkSectors,
                                vepo_appendchunk, &table};
-  int result = 0;
-  if (vepo_extractdata(handle, &request) != 0) {
-    result = kTableUnreadable;
-  } else {
-    vepo_scandirtable(block, extent.size, list);
+  int result = kTableUnreadable;
+  if (vepo_extractdata(handle, &request) == 0) {
+    const std::size_t before = list.size();
+    result = 0;
+    try {
+      vepo_scandirtable(block, extent.size, list);
+    } catch (const std::bad_alloc&) {
+      // No half table: the caller sees the list as it was.
+      list.erase(list.begin() + static_cast<std::ptrdiff_t>(before),
+                 list.end());
+      result = kTableNoMemory;
+    }
   }
   FreeBlock(block);
   return result;

@@ -29,8 +29,9 @@ int vepo_appendchunk(void* tableBuffer, const ExtractChunk* chunk);
 constexpr int kTableNoMemory = 2;
 constexpr int kTableUnreadable = 3;
 
-// 0 and one node per entry appended to list; kTableNoMemory or
-// kTableUnreadable with list unchanged.
+// 0 and one node per entry appended to list; kTableNoMemory (no block for
+// the table, or no memory for its nodes) or kTableUnreadable with list
+// unchanged. Never throws for want of memory.
 int vepo_readdirtable(HANDLE handle, const Extent& extent,
                       std::vector<DirNode>& list);
 

@@ -10,9 +10,14 @@
 #endif
 
 #include <cstddef>
+#include <cstdint>
 
 // Heap blocks that device reads go into. Unbuffered reads need the buffer
 // aligned to the device's sector size; 4096 covers every device in use.
 constexpr std::size_t kBlockAlignment = 4096;
+// AllocBlock refuses anything larger: the aligned allocation adds padding
+// and bookkeeping to the size, which would wrap around on 32-bit and hand
+// back a block far smaller than asked for.
+constexpr std::size_t kMaxBlockBytes = SIZE_MAX - 2 * kBlockAlignment;
 void* AllocBlock(std::size_t bytes);
 void FreeBlock(void* block);

@@ -133,3 +133,29 @@ int CopyFileOut(PluginState& state, const HostText& remoteName,
   }
   return result;
 }
+
+void ShowCopyFailure(PluginState& state, const char* remoteName) {
+  char message[1024];
+  std::snprintf(message, sizeof message, "ERROR: file '%s' cannot be copied",
+                remoteName ? SkipLeadingSlash(remoteName) : "");
+  ShowHostMessage(state, message);
+}
+
+void ShowCopyFailure(PluginState& state, const WCHAR* remoteName) {
+  // The same message, put together in place.
+  WCHAR message[1024];
+  std::size_t length = 0;
+  const auto append = [&](const auto* text) {
+    for (; *text && length + 1 < sizeof message / sizeof *message; ++text) {
+      message[length++] = static_cast<WCHAR>(*text);
+    }
+  };
+  append("ERROR: file '");
+  if (remoteName) {
+    const bool slash = *remoteName == '\\' || *remoteName == '/';
+    append(remoteName + (slash ? 1 : 0));
+  }
+  append("' cannot be copied");
+  message[length] = 0;
+  ShowHostMessage(state, message);
+}

@@ -29,3 +29,8 @@ int WriteCopyChunk(void* progress, const ExtractChunk* chunk);
 // One of the FsGetFile results of hostapi.h.
 int CopyFileOut(PluginState& state, const HostText& remoteName,
                 const HostText& localName, int copyFlags);
+
+// Tells the user, through the copy's usual channel, that copying remoteName
+// failed for a reason the copy itself could not report. Allocates nothing.
+void ShowCopyFailure(PluginState& state, const char* remoteName);
+void ShowCopyFailure(PluginState& state, const WCHAR* remoteName);

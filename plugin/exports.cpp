@@ -40,6 +40,7 @@ extern "C" int WINAPI FsGetFile(const char* remoteName, const char* localName,
     return CopyFileOut(gPluginState, NarrowText(remoteName),
                        NarrowText(localName), copyFlags);
   } catch (...) {
+    ShowCopyFailure(gPluginState, remoteName);
     return kFileReadError;
   }
 }
@@ -71,6 +72,7 @@ extern "C" int WINAPI FsGetFileW(WCHAR* remoteName, WCHAR* localName,
     return CopyFileOut(gPluginState, WideText(remoteName), WideText(localName),
                        copyFlags);
   } catch (...) {
+    ShowCopyFailure(gPluginState, remoteName);
     return kFileReadError;
   }
 }

@@ -5,7 +5,8 @@
 
 void* AllocBlock(std::size_t bytes) {
   nativewin::NativeState& state = nativewin::State();
-  if (state.faults.failAllocationOf.count(bytes) != 0 ||
+  if (bytes > kMaxBlockBytes ||
+      state.faults.failAllocationOf.count(bytes) != 0 ||
       bytes > state.faults.allocationLimit) {
     return nullptr;
   }

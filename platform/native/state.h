@@ -27,6 +27,7 @@ struct Faults {
   std::map<std::uint64_t, DWORD> shortReadSectors;
   std::set<std::size_t> failAllocationOf;
   std::size_t allocationLimit = SIZE_MAX;
+  bool refuseReadsPastEnd = false;
 };
 
 // What a device HANDLE points to.

@@ -62,6 +62,8 @@ void FailAllocationsAbove(std::size_t bytes) {
   State().faults.allocationLimit = bytes;
 }
 
+void RefuseReadsPastEnd() { State().faults.refuseReadsPastEnd = true; }
+
 const Stats& GetStats() { return State().stats; }
 
 void ResetStats() {

@@ -39,6 +39,10 @@ void FailAllocationOf(std::size_t bytes);
 // AllocBlock of more than this many bytes returns null: a machine short of
 // memory.
 void FailAllocationsAbove(std::size_t bytes);
+// A read that reaches past the image's last sector (its size rounded up to
+// whole sectors) reads nothing and fails with ERROR_SECTOR_NOT_FOUND, as
+// Windows refuses it on a volume.
+void RefuseReadsPastEnd();
 
 struct OpenRecord {
   std::string path;

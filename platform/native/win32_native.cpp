@@ -3,6 +3,7 @@
 #include "platform/native/win32_native.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@ constexpr DWORD kErrorInvalidHandle = 6;
 constexpr DWORD kErrorSharingViolation = 32;
 // What a drive reports for a sector it cannot read.
 constexpr DWORD kErrorCrc = 23;
+constexpr DWORD kErrorSectorNotFound = 27;
 constexpr std::uint64_t kSectorSize = 2048;
 // Unbuffered reads on Windows want the buffer aligned to the sector size of
 // the device; asking for a page catches buffers that only happen to fit.
@@ -62,6 +64,15 @@ bool Misaligned(const nativewin::OpenDevice& device, const void* buffer,
          device.position % kSectorSize != 0 || bytes % kSectorSize != 0;
 }
 
+bool ReachesPastEnd(const nativewin::OpenDevice& device, DWORD bytes) {
+  struct stat image {};
+  if (fstat(device.fd, &image) != 0) return false;
+  const std::uint64_t end =
+      (static_cast<std::uint64_t>(image.st_size) + kSectorSize - 1) /
+      kSectorSize * kSectorSize;
+  return device.position + bytes > end;
+}
+
 // Reads until `bytes` are in or the image ends; false on an I/O error.
 bool ReadImage(int fd, std::uint64_t position, void* buffer, DWORD bytes,
                DWORD* got) {
@@ -86,6 +97,10 @@ BOOL ReadDevice(nativewin::OpenDevice& device, void* buffer, DWORD bytes,
   if (Misaligned(device, buffer, bytes)) {
     ++state.stats.misalignedReads;
     SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (faults.refuseReadsPastEnd && ReachesPastEnd(device, bytes)) {
+    SetLastError(kErrorSectorNotFound);
     return FALSE;
   }
   for (std::uint64_t sector : faults.zeroReadSectors) {

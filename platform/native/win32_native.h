@@ -10,6 +10,7 @@
 
 typedef void* HANDLE;
 typedef void* HWND;
+typedef void* HMODULE;
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef std::uint16_t WORD;

@@ -207,6 +207,38 @@ TEST_F(HostileDisc, TableAsLargeAsItsSizeFieldCanSay) {
   EXPECT_EQ(gPluginState.driveCache.handle, nullptr);
 }
 
+// Sizes whose aligned block would wrap around on 32-bit, on discs that go
+// on for a while: a block that came back small would be overrun by the reads.
+TEST_F(HostileDisc, TablesWithinAPageOfFourGiBAreNeverReadIntoASmallBlock) {
+  const std::uint64_t discEnd = SectorToOffset(33) + (1 << 20);
+  struct Case {
+    std::uint32_t size;
+    std::string folderDrive;  // the size is a folder's
+    std::string rootDrive;    // the size is the root table's
+  };
+  for (const Case& c :
+       {Case{kHuge, "E:", "F:"}, Case{0xFFFFF001u, "G:", "H:"}}) {
+    RawImage folder = RawDiscWithRoot({MakeRawEntry("huge", kDir, 34, c.size)});
+    folder.size = discEnd;
+    InsertRaw(dir_, folder, c.folderDrive + "\\");
+    RawImage root;
+    PutTable(&root, 33, {MakeRawEntry("x", 0, 40, 1)});
+    imagewriter::PutVolumeDescriptor(&root, 33, c.size, true);
+    root.size = discEnd;
+    InsertRaw(dir_, root, c.rootDrive + "\\");
+    // The block is refused, as on 32-bit, or given, as natively.
+    for (const std::size_t limit : {std::size_t{c.size} - 1, SIZE_MAX}) {
+      nativewin::FailAllocationsAbove(limit);
+      EXPECT_FALSE(ListThroughHost("\\" + c.folderDrive + "\\huge").valid);
+      EXPECT_FALSE(ListThroughHost("\\" + c.rootDrive).valid);
+      EXPECT_EQ(TakeBoxes(),
+                (Names{WalkFailed(c.folderDrive + "\\huge", 3, 34),
+                       "ERROR: cant open '" + c.rootDrive + "' device"}));
+    }
+  }
+  EXPECT_EQ(AllocBlock(kMaxBlockBytes + 1), nullptr);
+}
+
 TEST_F(HostileDisc, NamesOfPathSyntaxStayWholeAndNeverOverrun) {
   const std::string back(255, '\\');
   const std::string slash(255, '/');

@@ -12,11 +12,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "path/filelookup.h"
@@ -26,13 +24,11 @@
 #include "plugin/exports.h"
 #include "plugin/listing.h"
 #include "plugin/state.h"
+#include "tools/replay/walkorder.h"
 
 namespace {
 
 constexpr std::uint64_t kInputOffset = 32 * 2048;
-constexpr std::size_t kMaxFolders = 48;
-constexpr int kMaxDepth = 6;
-constexpr std::size_t kMaxCopies = 48;
 
 void Check(bool ok, const char* what) {
   if (ok) return;
@@ -186,25 +182,14 @@ void Copy(const std::string& remote, const std::uint8_t* data,
 }
 
 void Browse(const std::uint8_t* data, std::size_t size) {
-  std::deque<std::pair<std::string, int>> folders = {{"\\E:", 0}};
-  std::size_t listed = 0;
-  std::size_t copies = 0;
-  while (!folders.empty() && listed < kMaxFolders) {
-    const auto [path, depth] = folders.front();
-    folders.pop_front();
-    ++listed;
-    const std::vector<WIN32_FIND_DATAA> records = List(path);
-    CheckWideListing(path, records);
-    for (const WIN32_FIND_DATAA& record : records) {
-      const std::string child = path + "\\" + record.cFileName;
-      if (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (depth < kMaxDepth) folders.emplace_back(child, depth + 1);
-      } else if (copies < kMaxCopies) {
-        ++copies;
-        Copy(child, data, size);
-      }
-    }
-  }
+  WalkBreadthFirst(
+      "\\E:",
+      [](const std::string& path) {
+        std::vector<WIN32_FIND_DATAA> records = List(path);
+        CheckWideListing(path, records);
+        return records;
+      },
+      [data, size](const std::string& remote) { Copy(remote, data, size); });
 }
 
 }  // namespace

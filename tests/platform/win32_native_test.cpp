@@ -195,6 +195,27 @@ TEST_F(NativeDevice, ReadsAdvanceAndComeUpShortAtTheImageEnd) {
   CloseHandle(h);
 }
 
+// As Windows on a volume: the image's last sector counts whole, and a read
+// reaching beyond it brings nothing at all.
+TEST_F(NativeDevice, ReadsPastTheEndAreRefusedWhenAsked) {
+  nativewin::AddDrive("E:\\", DRIVE_CDROM, MakeImage("e.iso", 4, 100));
+  nativewin::RefuseReadsPastEnd();
+  HANDLE h = OpenDevice("\\\\.\\E:");
+  Block buffer = MakeBlock(4 * kSector);
+
+  ASSERT_TRUE(Seek(h, 2 * kSector));
+  EXPECT_EQ(Read(h, buffer.get(), 3 * kSector), 2 * kSector + 100);
+  ASSERT_TRUE(Seek(h, 2 * kSector));
+  BOOL ok = TRUE;
+  SetLastError(0);
+  EXPECT_EQ(Read(h, buffer.get(), 4 * kSector, &ok), 0u);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(GetLastError(), 27u);
+  // Nothing was read, so the position stays.
+  EXPECT_EQ(Read(h, buffer.get(), kSector), kSector);
+  CloseHandle(h);
+}
+
 TEST_F(NativeDevice, UnbufferedReadsRefuseMisalignment) {
   const std::string image = MakeImage("e.iso", 8);
   nativewin::AddDrive("E:\\", DRIVE_CDROM, image);

@@ -29,7 +29,25 @@ std::string NextImagePath(const TempDir& dir) {
   return dir.File("disc" + std::to_string(++gImageCounter) + ".iso");
 }
 
+// With XDVDFS_KEEP_IMAGES set to a folder, every image a test inserts is
+// also copied there, named after the test, for the replay through the DLLs.
+void KeepImage(const std::string& image) {
+  const char* folder = std::getenv("XDVDFS_KEEP_IMAGES");
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  if (!folder || !test) return;
+  std::string name = std::string(test->test_suite_name()) + "." + test->name() +
+                     "-" + std::to_string(gImageCounter) + ".iso";
+  // Parameterised tests have slashes in their names.
+  for (char& c : name) c = c == '/' ? '_' : c;
+  std::error_code error;
+  std::filesystem::copy_file(image, std::string(folder) + "/" + name,
+                             std::filesystem::copy_options::overwrite_existing,
+                             error);
+  EXPECT_FALSE(error) << "cannot keep " << image << ": " << error.message();
+}
+
 void Insert(const std::string& root, const std::string& image) {
+  KeepImage(image);
   nativewin::AddDrive(root, DRIVE_CDROM, image);
 }
 

@@ -4,10 +4,7 @@
 #include "tools/host/output.h"
 #include "tools/host/plugin.h"
 #include "tools/host/strict.h"
-// After windows.h, which plugin.h brings. Version 2 takes
-// GetProcessMemoryInfo from KERNEL32.
-#define PSAPI_VERSION 2
-#include <psapi.h>
+#include "tools/host/usage.h"
 
 namespace {
 
@@ -23,23 +20,10 @@ int WINAPI CountRequest(int, int, char*, char* text, char*, int) {
   return 1;
 }
 
-// Wine counts no handles; there the value a new handle gets tells instead,
-// since the lowest free slot is handed out first and a leak moves it up.
-unsigned long NextHandleValue() {
-  HANDLE probe = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  CloseHandle(probe);
-  return static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(probe));
-}
-
 void Report(int cycle) {
-  DWORD handles = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &handles);
-  PROCESS_MEMORY_COUNTERS memory{};
-  memory.cb = sizeof(memory);
-  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory));
-  Say("CYCLE %d handles=%lu nexthandle=%lu private=%llu", cycle,
-      static_cast<unsigned long>(handles), NextHandleValue(),
-      static_cast<unsigned long long>(memory.PagefileUsage));
+  const ProcessUsage usage = MeasureUsage();
+  Say("CYCLE %d handles=%lu nexthandle=%lu private=%llu", cycle, usage.handles,
+      usage.nextHandle, usage.privateBytes);
 }
 
 bool ListsSomething(const Plugin& plugin, const std::string& path) {

@@ -1,0 +1,49 @@
+// wfxreplay: one long-lived process that walks image after image through a
+// plug-in, for differential runs of the DLLs and the native build. A driver
+// puts the next image behind the drive, then asks for a walk on stdin.
+//
+// Usage: wfxreplay TARGET DRIVE LOCAL_FILE
+//   TARGET      the plug-in DLL (Windows), or the image link that DRIVE
+//               reads (native build)
+// Commands on stdin, one per line:
+//   walk LABEL  prints IMAGE LABEL, the transcript, then DONE LABEL
+//   usage       prints USAGE and the process's handles and memory
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tools/replay/binding.h"
+#include "tools/replay/walker.h"
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: wfxreplay TARGET DRIVE LOCAL_FILE\n");
+    return 64;
+  }
+  const std::string drive = argv[2];
+  Plugin plugin;
+  std::string error;
+  if (!BindPlugin(argv[1], drive, plugin, error)) {
+    std::fprintf(stderr, "wfxreplay: %s\n", error.c_str());
+    return 65;
+  }
+  StartPlugin(plugin, argv[3]);
+  char line[1024];
+  while (std::fgets(line, sizeof line, stdin)) {
+    line[std::strcspn(line, "\r\n")] = '\0';
+    if (std::strncmp(line, "walk ", 5) == 0) {
+      std::printf("IMAGE %s\n", line + 5);
+      WalkDrive(plugin, drive);
+      CloseDriveThroughRoot(plugin);
+      const std::string left = Leftovers();
+      if (!left.empty()) std::printf("LEAK %s\n", left.c_str());
+      std::printf("DONE %s\n", line + 5);
+    } else if (std::strcmp(line, "usage") == 0) {
+      std::printf("USAGE %s\n", UsageLine().c_str());
+    } else {
+      std::printf("UNKNOWN %s\n", line);
+    }
+    std::fflush(stdout);
+  }
+  return 0;
+}
