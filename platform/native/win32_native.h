@@ -66,7 +66,9 @@ typedef struct _FILETIME {
   DWORD dwHighDateTime;
 } FILETIME;
 
-typedef struct _WIN32_FIND_DATAA {
+// One listed entry; the A and W records differ only in their text.
+template <typename Char>
+struct FindData {
   DWORD dwFileAttributes;
   FILETIME ftCreationTime;
   FILETIME ftLastAccessTime;
@@ -75,22 +77,11 @@ typedef struct _WIN32_FIND_DATAA {
   DWORD nFileSizeLow;
   DWORD dwReserved0;
   DWORD dwReserved1;
-  char cFileName[MAX_PATH];
-  char cAlternateFileName[14];
-} WIN32_FIND_DATAA;
-
-typedef struct _WIN32_FIND_DATAW {
-  DWORD dwFileAttributes;
-  FILETIME ftCreationTime;
-  FILETIME ftLastAccessTime;
-  FILETIME ftLastWriteTime;
-  DWORD nFileSizeHigh;
-  DWORD nFileSizeLow;
-  DWORD dwReserved0;
-  DWORD dwReserved1;
-  WCHAR cFileName[MAX_PATH];
-  WCHAR cAlternateFileName[14];
-} WIN32_FIND_DATAW;
+  Char cFileName[MAX_PATH];
+  Char cAlternateFileName[14];
+};
+typedef FindData<char> WIN32_FIND_DATAA;
+typedef FindData<WCHAR> WIN32_FIND_DATAW;
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
