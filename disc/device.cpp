@@ -11,6 +11,22 @@ std::uint64_t RoundUpToSector(std::uint64_t bytes) {
   return (bytes + kSectorSize - 1) / kSectorSize * kSectorSize;
 }
 
+// The handles with a base other than 0. The plug-in keeps one drive open at
+// a time; a fixed table needs no allocation, so setting a base cannot throw.
+struct DeviceBase {
+  HANDLE handle;
+  std::uint64_t base;
+};
+constexpr int kMaxBasedDevices = 8;
+DeviceBase gDeviceBases[kMaxBasedDevices] = {};
+
+DeviceBase* FindDeviceBase(HANDLE handle) {
+  for (DeviceBase& entry : gDeviceBases) {
+    if (entry.handle == handle) return &entry;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 HANDLE vepo_opendevice(const char* path) {
@@ -21,15 +37,34 @@ HANDLE vepo_opendevice(const char* path) {
 }
 
 void vepo_closedevice(HANDLE handle) {
-  if (handle) CloseHandle(handle);
+  if (!handle) return;
+  vepo_setdevicebase(handle, 0);
+  CloseHandle(handle);
+}
+
+int vepo_setdevicebase(HANDLE handle, std::uint64_t base) {
+  if (!handle) return 1;
+  DeviceBase* entry = FindDeviceBase(handle);
+  if (!entry && base != 0) entry = FindDeviceBase(nullptr);
+  if (!entry) return base == 0 ? 0 : 1;
+  *entry = base == 0 ? DeviceBase{nullptr, 0} : DeviceBase{handle, base};
+  return 0;
+}
+
+std::uint64_t vepo_devicebase(HANDLE handle) {
+  const DeviceBase* entry = handle ? FindDeviceBase(handle) : nullptr;
+  return entry ? entry->base : 0;
 }
 
 int vepo_seek(HANDLE handle, std::int64_t offset) {
-  LONG high = static_cast<LONG>(static_cast<std::uint64_t>(offset) >> 32);
+  const std::uint64_t position =
+      vepo_devicebase(handle) + static_cast<std::uint64_t>(offset);
+  LONG high = static_cast<LONG>(position >> 32);
   const DWORD low = SetFilePointer(
-      handle, static_cast<LONG>(static_cast<std::uint32_t>(offset)), &high,
+      handle, static_cast<LONG>(static_cast<std::uint32_t>(position)), &high,
       FILE_BEGIN);
-  // Positions are sector multiples, so a low part of all ones is a failure.
+  // Positions and bases are sector multiples, so a low part of all ones is
+  // a failure.
   return low == INVALID_SET_FILE_POINTER ? 1 : 0;
 }
 

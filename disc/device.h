@@ -8,8 +8,18 @@
 
 // The absence of a device is the null handle.
 HANDLE vepo_opendevice(const char* path);
+// Closes the handle and forgets its base.
 void vepo_closedevice(HANDLE handle);
-// 0 done, 1 failed.
+
+// A device may hold the disc's file system at a base further in, as a
+// whole-disc image does: every position given to vepo_seek, and so every
+// read, counts from the base of its handle, like a block device with an
+// offset. An open handle's base is 0 until set. 0 done; 1 when no more
+// handles can carry a base (the base stays 0).
+int vepo_setdevicebase(HANDLE handle, std::uint64_t base);
+std::uint64_t vepo_devicebase(HANDLE handle);
+
+// 0 done, 1 failed. The offset counts from the handle's base.
 int vepo_seek(HANDLE handle, std::int64_t offset);
 
 struct ExtractChunk {

@@ -8,6 +8,7 @@ namespace {
 constexpr std::size_t kRootSectorField = 20;
 constexpr std::size_t kRootSizeField = 24;
 constexpr std::size_t kSignatureLength = sizeof(kVolumeSignature) - 1;
+constexpr std::size_t kSignatureTailField = 2028;
 
 constexpr std::uint32_t kEntryHeaderSize = 14;
 constexpr std::uint16_t kFillWord = 0xFFFF;
@@ -32,7 +33,11 @@ int ReadDescriptorSector(HANDLE handle, std::uint8_t* block, Extent* extent) {
   DWORD got = 0;
   ReadFile(handle, block, kSectorSize, &got, nullptr);
   if (got < kSectorSize) return 1;
-  if (std::memcmp(block, kVolumeSignature, kSignatureLength) != 0) return 1;
+  if (std::memcmp(block, kVolumeSignature, kSignatureLength) != 0 ||
+      std::memcmp(block + kSignatureTailField, kVolumeSignature,
+                  kSignatureLength) != 0) {
+    return 1;
+  }
   extent->startSector = Read32(block + kRootSectorField);
   extent->size = Read32(block + kRootSizeField);
   extent->byteOffset = SectorToOffset(extent->startSector);

@@ -12,7 +12,8 @@ constexpr std::uint64_t kVolumeDescriptorOffset = 0x10000;
 constexpr char kVolumeSignature[] = "MICROSOFT*XBOX*MEDIA";
 
 // 0 and extent := the root directory table's place; 1 when the descriptor
-// cannot be read or is not an Xbox volume (extent unchanged).
+// cannot be read or is not an Xbox volume, which has the signature at byte
+// 0 and again at byte 2028 (extent unchanged).
 int vepo_readvolumedescriptor(HANDLE handle, Extent* extent);
 
 void vepo_nodeextent(const DirNode& node, Extent* extent);

@@ -3,11 +3,12 @@
 #include <vector>
 
 #include "disc/format.h"
+#include "disc/partition.h"
 #include "path/hostpath.h"
 
 int vepo_mount(HANDLE device, DirNode& root) {
   Extent extent;
-  if (vepo_readvolumedescriptor(device, &extent) != 0) return 1;
+  if (vepo_findpartition(device, &extent) != 0) return 1;
   root.leftOffset = 0;
   root.rightOffset = 0;
   root.startSector = extent.startSector;

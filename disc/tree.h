@@ -8,8 +8,9 @@
 #include "disc/dirnode.h"
 #include "platform/win32.h"
 
-// 0 mounted; 1 the volume descriptor cannot be read; 2 the root table
-// cannot be read. root is expected empty.
+// Finds the disc's partition (vepo_findpartition), which sets the device's
+// base, then reads the root table. 0 mounted; 1 no volume descriptor at any
+// base; 2 the root table cannot be read. root is expected empty.
 int vepo_mount(HANDLE device, DirNode& root);
 
 // Walk flags.

@@ -179,6 +179,34 @@ TEST_F(ExtractStream, ReachesPastFourGibibytes) {
   EXPECT_EQ(out.bytes, std::string(expected.begin(), expected.end()));
 }
 
+TEST_F(ExtractStream, EverySeekCountsFromTheHandlesBaseUntilItCloses) {
+  const std::uint64_t base = SectorToOffset(kDataSector - 4);
+  ASSERT_EQ(vepo_setdevicebase(handle_, base), 0);
+  EXPECT_EQ(vepo_devicebase(handle_), base);
+  Delivered out;
+  EXPECT_EQ(Extract(5000, 16, out, SectorToOffset(4)), 0);
+  const auto expected = PatternBytes(7, 0, 5000);
+  EXPECT_EQ(out.bytes, std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(nativewin::GetStats().reads[0].offset, SectorToOffset(kDataSector));
+
+  // Closing forgets the base, also for a handle that reuses the address.
+  vepo_closedevice(handle_);
+  handle_ = OpenE();
+  EXPECT_EQ(vepo_devicebase(handle_), 0u);
+
+  // A fixed number of handles can carry a base; the rest stay at 0.
+  std::vector<HANDLE> more;
+  int refused = 0;
+  for (int i = 0; i < 9; ++i) {
+    more.push_back(OpenE());
+    refused += vepo_setdevicebase(more.back(), base);
+  }
+  EXPECT_EQ(refused, 1);
+  EXPECT_EQ(vepo_devicebase(more.back()), 0u);
+  for (HANDLE h : more) vepo_closedevice(h);
+  EXPECT_EQ(vepo_setdevicebase(nullptr, base), 1);
+}
+
 TEST(Device, OpensReadOnlyUnbufferedSharedAndReportsAbsenceAsNull) {
   nativewin::Reset();
   EXPECT_EQ(vepo_opendevice("\\\\.\\Q:"), nullptr);

@@ -115,14 +115,63 @@ def write_tree(folder, files, empty_folders):
         os.makedirs(os.path.join(folder, relative), exist_ok=True)
 
 
-def make_disc(work, letter, name, files, empty_folders=()):
+def make_disc(work, letter, name, files, empty_folders=(), options=()):
+    """options are mkxdvdfs's, such as ("--layout", "xgd1")."""
     source = os.path.join(work, "src", name)
     write_tree(source, files, empty_folders)
     image = os.path.join(work, "images", name + ".iso")
     os.makedirs(os.path.dirname(image), exist_ok=True)
-    subprocess.run([harness.settings.mkxdvdfs, source, image], check=True,
-                   stdout=subprocess.DEVNULL)
+    subprocess.run([harness.settings.mkxdvdfs, *options, source, image],
+                   check=True, stdout=subprocess.DEVNULL)
     return Disc(letter, image, source)
+
+
+# The host options of a session that lists NOT_XBOX: its probes at the
+# whole-disc bases read past its end, which Windows refuses, as it should.
+NOT_XBOX_PROBES = {"allowed_refusals": ("past-end",)}
+
+# Whole-disc images: where the file system starts and how long a dump is.
+XGD1_BASE, XGD1_SIZE = 0x18300000, 7825162240
+LONG_NAME = "n" * 196 + ".bin"  # 200 characters
+# The file's first 64 KiB chunk ends exactly at 4 GiB of the device, so its
+# next seek is the first whose high part is set; the file after it lies
+# wholly beyond.
+STRADDLE_SECTOR = ((4 << 30) - 65536 - XGD1_BASE) // SECTOR
+
+
+def whole_disc_tree(seed):
+    files = {
+        "default.xbe": pattern(seed, 70000),
+        "media/level1.bin": pattern(seed + 1, 150000),
+        "media/sub/deep.dat": pattern(seed + 2, 5000),
+        "media/empty.bin": b"",
+    }
+    return files, ["media/empty folder"]
+
+
+def xgd1_tree():
+    files, folders = whole_disc_tree(20)
+    files["past 4 GiB/straddles.bin"] = pattern(23, 150000)
+    files["past 4 GiB/beyond.bin"] = pattern(24, 70000)
+    return files, folders
+
+
+def xgd2_tree():
+    files, folders = whole_disc_tree(30)
+    files[LONG_NAME] = pattern(33, 3000)
+    return files, folders
+
+
+def video_only(work, letter):
+    """What an ordinary DVD drive shows of a pressed disc: an XGD1-long
+    image with an ISO 9660 volume descriptor at sector 16 and no file
+    system at any base."""
+    disc = Disc(letter, os.path.join(work, "images", "video-only.iso"))
+    with open(disc.image, "wb") as f:
+        f.seek(16 * SECTOR)
+        f.write(b"\x01CD001\x01")
+        f.truncate(XGD1_SIZE)
+    return disc
 
 
 def data_offset(image, data):
@@ -143,18 +192,24 @@ def cut_image(disc, relative, keep):
 
 # Filled by prepare().
 MAIN = SECOND = NOT_XBOX = CUT = TAIL = EMPTY_LAST = WIDE = None
+XGD1 = XGD2 = XGD3 = VIDEO_ONLY = None
+WHOLE = []  # the whole-disc images with a file system
 ALL = []
 
 
 def prepare(work):
-    """Makes every disc and maps them as drives E: to J: and O:."""
+    """Makes every disc and maps them as drives E: to J:, K: to N: and
+    O:."""
     global MAIN, SECOND, NOT_XBOX, CUT, TAIL, EMPTY_LAST, WIDE, ALL
+    global XGD1, XGD2, XGD3, VIDEO_ONLY, WHOLE
     for folder in ("src", "images", "out"):
         shutil.rmtree(os.path.join(work, folder), ignore_errors=True)
 
     MAIN = make_disc(work, "E:", "main", *main_tree())
     SECOND = make_disc(work, "F:", "second", *second_tree())
 
+    # Shorter than any whole-disc base, so looking for the file system there
+    # reads past its end (NOT_XBOX_PROBES).
     NOT_XBOX = Disc("G:", os.path.join(work, "images", "zeros.iso"))
     with open(NOT_XBOX.image, "wb") as f:
         f.write(bytes(256 * 1024))
@@ -172,9 +227,20 @@ def prepare(work):
     # tables, where the image ends.
     EMPTY_LAST = make_disc(work, "J:", "emptylast", {"empty.bin": b""})
 
+    XGD1 = make_disc(work, "K:", "xgd1", *xgd1_tree(), options=(
+        "--layout", "xgd1",
+        "--place", f"past 4 GiB/straddles.bin={STRADDLE_SECTOR}"))
+    XGD2 = make_disc(work, "L:", "xgd2", *xgd2_tree(),
+                     options=("--layout", "xgd2"))
+    XGD3 = make_disc(work, "M:", "xgd3", *whole_disc_tree(40),
+                     options=("--layout", "xgd3"))
+    VIDEO_ONLY = video_only(work, "N:")
+    WHOLE = [XGD1, XGD2, XGD3]
+
     # Names with bytes 0x80-0xFF, for the wide entry points.
     WIDE = make_disc(work, "O:", "wide", *wide_tree())
 
-    ALL = [MAIN, SECOND, NOT_XBOX, CUT, TAIL, EMPTY_LAST, WIDE]
+    ALL = [MAIN, SECOND, NOT_XBOX, CUT, TAIL, EMPTY_LAST, *WHOLE, VIDEO_ONLY,
+           WIDE]
     mapping = [arg for d in ALL for arg in (d.letter[0], d.image)]
     harness.wine_tool("drives", *mapping)

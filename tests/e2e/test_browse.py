@@ -47,7 +47,8 @@ class BrowseCases:
     def test_failed_listings_show_their_message(self):
         session = self.host("ls", discs.NOT_XBOX.path(), "ls",
                             discs.MAIN.path("no such folder"), "ls",
-                            discs.MAIN.path("readme.txt"))
+                            discs.MAIN.path("readme.txt"),
+                            **discs.NOT_XBOX_PROBES)
         self.assertNotEqual(session.returncode, 0)
         not_xbox, missing, file_as_folder = session.steps
         self.assertEqual(not_xbox.messages, [NOT_XBOX_MESSAGE])
@@ -70,7 +71,7 @@ class BrowseCases:
             "ls", main.path(),
             "get", main.path("readme.txt"), harness.windows_path(e_copy),
             "get", second.path("readme.txt"), harness.windows_path(f_copy),
-            "ls", second.path("only on f"))
+            "ls", second.path("only on f"), **discs.NOT_XBOX_PROBES)
         steps = session.steps
         expected = [main.listing(), second.listing(), main.listing("nested"),
                     None, second.listing(), None, main.listing()]

@@ -79,8 +79,8 @@ class HostCases:
             ((exists,), {}, 1),
             ((missing, exists), {}, 2),
             ((stopped, missing), {}, 5),
-            ((exists, not_xbox), {}, 1),
-            ((not_xbox, missing), {}, 6),
+            ((exists, not_xbox), discs.NOT_XBOX_PROBES, 1),
+            ((not_xbox, missing), discs.NOT_XBOX_PROBES, 6),
             # The copy fails with a read error after its message box.
             ((("get", main.path("readme.txt"),
                windows_path(self.local("uninit"))),), {"init": False}, 3),

@@ -1,5 +1,6 @@
 // The input is a disc from its volume descriptor (sector 32) on; the 32
-// sectors before it are zeros, which the reader never looks at. The disc is
+// sectors before it are zeros, which the reader never looks at. A whole
+// disc's file system lies further in, at its base. The disc is
 // put in drive E: and taken through the entry points as the host would:
 // every folder it names is listed and every file copied, within bounds that
 // keep a directory cycle finite. Copies need no size cap: past the image's
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "disc/device.h"
 #include "path/filelookup.h"
 #include "path/hostpath.h"
 #include "platform/native/testapi.h"
@@ -142,13 +144,15 @@ std::string ReadCopy() {
 }
 
 // The local file must hold the start of the file's range on the image, all
-// of it when the copy succeeded.
+// of it when the copy succeeded. The range counts from the base the mount
+// found the file system at.
 void CheckCopy(const std::string& local, const DirNode& node, int result,
                const std::uint8_t* data, std::size_t size) {
   if (result == kFileOk) {
     Check(local.size() == node.size, "copy incomplete but successful");
   }
-  std::uint64_t offset = SectorToOffset(node.startSector);
+  std::uint64_t offset = vepo_devicebase(gPluginState.driveCache.handle) +
+                         SectorToOffset(node.startSector);
   for (const char byte : local) {
     Check(offset < kInputOffset + size, "copied bytes the image lacks");
     const std::uint8_t expected =

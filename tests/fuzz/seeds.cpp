@@ -63,18 +63,28 @@ void AddDisc(Corpus& corpus, const std::string& name,
        Slice(image, kDiscSeedOffset, image.size()));
 }
 
-void AddTree(Corpus& corpus, const std::string& name,
-             const iw::TreeNode& tree) {
+// A plain image of the tree, as the file system's bytes from sector 0 on;
+// empty when it cannot be written.
+std::vector<std::uint8_t> PlainImage(Corpus& corpus, const std::string& name,
+                                     const iw::TreeNode& tree,
+                                     iw::LayoutReport* report) {
   iw::WriteOptions options;
   options.padToSector = false;
-  iw::LayoutReport report;
   std::string error;
-  if (!iw::WriteImage(tree, corpus.scratch, options, &report, &error)) {
+  if (!iw::WriteImage(tree, corpus.scratch, options, report, &error)) {
     std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
     corpus.ok = false;
-    return;
+    return {};
   }
-  const std::vector<std::uint8_t> image = ReadFile(corpus.scratch);
+  return ReadFile(corpus.scratch);
+}
+
+void AddTree(Corpus& corpus, const std::string& name,
+             const iw::TreeNode& tree) {
+  iw::LayoutReport report;
+  const std::vector<std::uint8_t> image =
+      PlainImage(corpus, name, tree, &report);
+  if (image.empty()) return;
   AddDisc(corpus, name, image);
   for (std::size_t i = 0; i < report.tables.size(); ++i) {
     const iw::PlacedTable& table = report.tables[i];
@@ -125,6 +135,25 @@ void AddTrees(Corpus& corpus) {
   AddTree(corpus, "wide", MakeDirectory("", Fillers("f", 150)));
 }
 
+// The file system of a whole disc, at the XGD3 base: the smallest of the
+// bases, still some 34 MB of input, nearly all zeros.
+void AddWholeDisc(Corpus& corpus) {
+  iw::LayoutReport report;
+  const std::vector<std::uint8_t> partition = PlainImage(
+      corpus, "xgd3",
+      iw::MakeDirectory(
+          "", {iw::MakeDirectory("media",
+                                 {iw::MakePatternFile("level.bin", 3000, 12)}),
+               iw::MakePatternFile("default.xbe", 100, 13)}),
+      &report);
+  if (partition.empty()) return;
+  const std::uint64_t base =
+      iw::GeometryOf(iw::DiscLayout::kXgd3).partitionBase;
+  std::vector<std::uint8_t> disc(base, 0);
+  disc.insert(disc.end(), partition.begin(), partition.end());
+  AddDisc(corpus, "xgd3", disc);
+}
+
 void AddCraftedDiscs(Corpus& corpus) {
   iw::RawImage cycle = iw::RawDiscWithRoot(
       {iw::MakeRawEntry("loop", iw::kAttrDirectory, 33, iw::kSectorSize),
@@ -164,6 +193,7 @@ int main(int argc, char** argv) {
   Corpus corpus{argv[1], argv[2],
                 "/tmp/xdvdfs-seeds-" + std::to_string(getpid()) + ".iso"};
   AddTrees(corpus);
+  AddWholeDisc(corpus);
   AddCraftedDiscs(corpus);
   AddCraftedTables(corpus);
   std::remove(corpus.scratch.c_str());

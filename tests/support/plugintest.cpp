@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/native/testapi.h"
 #include "plugin/exports.h"
 
 HostLog& TheHostLog() {
@@ -39,6 +40,14 @@ void ResetPluginState(PluginState& state) {
   TheHostLog() = HostLog();
   CloseDrive(state.driveCache);
   InitPlugin(state, 7, RecordProgress, RecordLog, RecordRequest);
+}
+
+void CloseAndExpectNothingLeft(DriveCache& cache) {
+  CloseDrive(cache);
+  const nativewin::Stats& stats = nativewin::GetStats();
+  EXPECT_EQ(stats.openHandles, 0);
+  EXPECT_EQ(stats.liveBlocks, 0u);
+  EXPECT_EQ(stats.misalignedReads, 0);
 }
 
 HostListing ListThroughHost(const std::string& path) {

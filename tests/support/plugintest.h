@@ -29,6 +29,10 @@ int WINAPI RecordRequest(int pluginNr, int type, char* title, char* text,
 // recording callbacks.
 void ResetPluginState(PluginState& state);
 
+// Closes the drive, then checks that no handle or block is left and that no
+// device read broke the alignment.
+void CloseAndExpectNothingLeft(DriveCache& cache);
+
 // One whole listing through the exported calls, as the host reads a folder.
 struct HostListing {
   bool valid = false;  // FsFindFirst gave a handle

@@ -281,9 +281,20 @@ TEST(MkxdvdfsTest, MkxdvdfsWritesARealFolderSortedCaseInsensitively) {
 TEST(MkxdvdfsTest, MkxdvdfsExplainsWrongUse) {
   ScratchFolder scratch;
   std::ostringstream out, err;
-  EXPECT_EQ(RunMkxdvdfs({scratch.Path("x")}, out, err), 2);
-  EXPECT_EQ(err.str(), "usage: mkxdvdfs SOURCE_FOLDER IMAGE_FILE\n");
-  err.str("");
+  const std::string usage =
+      "usage: mkxdvdfs [--layout plain|xgd1|xgd2|xgd3] [--place "
+      "FILE=SECTOR]... SOURCE_FOLDER IMAGE_FILE\n";
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{scratch.Path("x")},
+        {"--layout", "xgd4", scratch.Path("x"), scratch.Path("o.iso")},
+        {"--place", "a=4294967296", scratch.Path("x"), scratch.Path("o.iso")},
+        {"--place", "=1", scratch.Path("x"), scratch.Path("o.iso")},
+        {"--place", "a=", scratch.Path("x"), scratch.Path("o.iso")},
+        {scratch.Path("x"), scratch.Path("o.iso"), "--layout"}}) {
+    EXPECT_EQ(RunMkxdvdfs(args, out, err), 2);
+    EXPECT_EQ(err.str(), usage);
+    err.str("");
+  }
   EXPECT_EQ(
       RunMkxdvdfs({scratch.Path("none"), scratch.Path("o.iso")}, out, err), 1);
   EXPECT_EQ(err.str(),

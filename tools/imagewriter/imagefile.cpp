@@ -27,7 +27,7 @@ bool OpenImageFile(const std::string& path, ImageFile* file,
 bool WriteImageBytes(ImageFile* file, uint64_t offset, const uint8_t* data,
                      size_t length, std::string* error) {
   errno = 0;
-  file->stream.seekp(static_cast<std::streamoff>(offset));
+  file->stream.seekp(static_cast<std::streamoff>(file->base + offset));
   file->stream.write(reinterpret_cast<const char*>(data),
                      static_cast<std::streamsize>(length));
   return static_cast<bool>(file->stream) || FailWithErrno(*file, error);

@@ -12,14 +12,16 @@ namespace imagewriter {
 struct ImageFile {
   std::string path;
   std::ofstream stream;
+  // Added to every offset written at: where the file system starts.
+  uint64_t base = 0;
 };
 
 bool OpenImageFile(const std::string& path, ImageFile* file,
                    std::string* error);
 bool WriteImageBytes(ImageFile* file, uint64_t offset, const uint8_t* data,
                      size_t length, std::string* error);
-// Closes the file and sets its size, which extends it with a hole where the
-// image ends in zeros.
+// Closes the file and sets its size, counted from the file's start (not
+// from base), which extends it with a hole where the image ends in zeros.
 bool FinishImageFile(ImageFile* file, uint64_t size, std::string* error);
 // Closes and removes a file whose writing failed.
 void DiscardImageFile(ImageFile* file);

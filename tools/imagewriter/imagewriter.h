@@ -37,6 +37,9 @@ struct TreeNode {
   ContentKind content = ContentKind::kZeros;
   std::string sourcePath;
   uint32_t patternSeed = 0;
+  // Files only: the data starts at this sector of the partition or later,
+  // with a hole before it, so a test can put a file far out cheaply.
+  uint32_t earliestSector = 0;
 };
 
 TreeNode MakeDirectory(std::string name, std::vector<TreeNode> children = {});
@@ -62,9 +65,26 @@ bool NameLess(const std::string& a, const std::string& b);
 
 // ---- Image from a tree ----
 
+// kPlain: the file system from byte 0, as a plain image or a burned disc.
+// The others: a dump of a whole disc of that generation, a video partition
+// first, the file system at the generation's base, then the rest of the
+// disc, all as long as a real dump.
+enum class DiscLayout : uint8_t { kPlain, kXgd1, kXgd2, kXgd3 };
+
+// Where the file system of a layout starts and how long its image is (0 for
+// a plain image: as long as the file system).
+struct DiscGeometry {
+  uint64_t partitionBase = 0;
+  uint64_t discSize = 0;
+};
+DiscGeometry GeometryOf(DiscLayout layout);
+// "plain", "xgd1", "xgd2", "xgd3"; false for any other name.
+bool ParseLayout(const std::string& name, DiscLayout* layout);
+
 struct WriteOptions {
   bool padToSector = true;  // false: the image ends at the last data byte
   uint64_t timestamp = 0;   // FILETIME in the volume descriptor
+  DiscLayout layout = DiscLayout::kPlain;
 };
 
 // One entry as it landed in its parent's table.
@@ -93,10 +113,12 @@ struct LayoutReport {
   uint32_t fileCount = 0;
   uint64_t fileBytes = 0;
   uint64_t imageSize = 0;
+  uint64_t partitionBase = 0;  // byte offset of sector 0 of the file system
 };
 
-// Lays out and writes the image, streaming file contents. The root's own
-// name is ignored. On failure no image is left behind.
+// Lays out and writes the image, streaming file contents; sectors are
+// counted from the partition base, as on disc. The root's own name is
+// ignored. On failure no image is left behind.
 bool WriteImage(const TreeNode& root, const std::string& imagePath,
                 const WriteOptions& options, LayoutReport* report,
                 std::string* error);
@@ -156,6 +178,10 @@ void PutVolumeDescriptor(RawImage* image, uint32_t rootSector,
                          uint32_t rootSize, bool withSignature);
 // A signed disc whose root table is these entries, at sector 33.
 RawImage RawDiscWithRoot(const std::vector<RawEntry>& entries);
+// A whole disc of the layout as long as a real one, with its video
+// partition and no file system at the base: what an ordinary DVD drive
+// shows of a pressed disc.
+RawImage VideoOnlyDisc(DiscLayout layout);
 // Zero areas become holes, so a huge image costs no disk space.
 bool SaveRawImage(const RawImage& image, const std::string& path,
                   std::string* error);

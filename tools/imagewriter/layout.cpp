@@ -143,6 +143,7 @@ bool AssignSectors(Planning* planning, const WriteOptions& options) {
     if (next > std::numeric_limits<uint32_t>::max()) {
       return Fail(planning, "image too large: more than 2^32 sectors");
     }
+    next = std::max<uint64_t>(next, file.node->earliestSector);
     PlacedEntry& entry = report.tables[file.table].entries[file.entry];
     entry.startSector = static_cast<uint32_t>(next);
     planning->plan->files.push_back({file.node, entry.startSector});

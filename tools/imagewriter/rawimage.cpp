@@ -4,6 +4,7 @@
 
 #include "tools/imagewriter/imagefile.h"
 #include "tools/imagewriter/imagewriter.h"
+#include "tools/imagewriter/wholedisc.h"
 
 namespace imagewriter {
 
@@ -25,6 +26,14 @@ RawImage RawDiscWithRoot(const std::vector<RawEntry>& entries) {
   PutBytes(&raw, uint64_t{kRootSector} * kSectorSize, table.bytes);
   PutVolumeDescriptor(&raw, kRootSector,
                       static_cast<uint32_t>(table.bytes.size()), true);
+  return raw;
+}
+
+RawImage VideoOnlyDisc(DiscLayout layout) {
+  const DiscGeometry geometry = GeometryOf(layout);
+  RawImage raw;
+  PutBytes(&raw, kVideoPartitionOffset, VideoPartitionBytes(geometry));
+  raw.size = geometry.discSize;
   return raw;
 }
 

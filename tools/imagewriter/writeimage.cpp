@@ -6,6 +6,7 @@
 
 #include "tools/imagewriter/imagefile.h"
 #include "tools/imagewriter/layout.h"
+#include "tools/imagewriter/wholedisc.h"
 
 namespace imagewriter {
 
@@ -94,7 +95,36 @@ bool WritePlan(const ImagePlan& plan, const WriteOptions& options,
   for (const PlannedFile& file : plan.files) {
     if (!WriteContent(file, image, error)) return false;
   }
-  return FinishImageFile(image, plan.report.imageSize, error);
+  return true;
+}
+
+// A whole disc: the video partition, the file system at the base, and the
+// rest of the disc as a hole. The report's image size becomes the disc's.
+bool WriteWholeDisc(ImagePlan* plan, const WriteOptions& options,
+                    ImageFile* image, std::string* error) {
+  const DiscGeometry geometry = GeometryOf(options.layout);
+  LayoutReport& report = plan->report;
+  if (geometry.partitionBase + report.imageSize > geometry.discSize) {
+    *error = "the file system does not fit on the disc of this layout";
+    return false;
+  }
+  const std::vector<uint8_t> video = VideoPartitionBytes(geometry);
+  if (!WriteImageBytes(image, kVideoPartitionOffset, video.data(), video.size(),
+                       error)) {
+    return false;
+  }
+  image->base = geometry.partitionBase;
+  report.partitionBase = geometry.partitionBase;
+  report.imageSize = geometry.discSize;
+  return WritePlan(*plan, options, image, error);
+}
+
+bool WriteLayout(ImagePlan* plan, const WriteOptions& options, ImageFile* image,
+                 std::string* error) {
+  const bool written = options.layout == DiscLayout::kPlain
+                           ? WritePlan(*plan, options, image, error)
+                           : WriteWholeDisc(plan, options, image, error);
+  return written && FinishImageFile(image, plan->report.imageSize, error);
 }
 
 }  // namespace
@@ -106,7 +136,7 @@ bool WriteImage(const TreeNode& root, const std::string& imagePath,
   if (!PlanImage(root, options, &plan, error)) return false;
   ImageFile image;
   if (!OpenImageFile(imagePath, &image, error)) return false;
-  if (!WritePlan(plan, options, &image, error)) {
+  if (!WriteLayout(&plan, options, &image, error)) {
     DiscardImageFile(&image);
     return false;
   }

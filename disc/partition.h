@@ -1,0 +1,20 @@
+// Finding the game partition: a plain image or a burned disc holds it at
+// the start of the device; a whole-disc image, or a drive that shows the
+// whole disc, holds it behind a video partition, at a base fixed for each
+// generation of disc.
+#pragma once
+
+#include <cstdint>
+
+#include "disc/dirnode.h"
+#include "platform/win32.h"
+
+// In the order they are tried: plain, XGD1, XGD2, XGD3.
+constexpr std::uint64_t kPartitionBases[] = {0, 0x18300000, 0xFD90000,
+                                             0x2080000};
+
+// Reads the volume descriptor at each base in turn, one sector each; the
+// first base whose descriptor is an Xbox volume's becomes the handle's
+// base (vepo_setdevicebase) and the extent that of its root table. 0 found;
+// 1 at no base, with the handle's base 0 and extent unchanged.
+int vepo_findpartition(HANDLE handle, Extent* extent);
