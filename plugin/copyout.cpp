@@ -2,6 +2,7 @@
 
 #include "path/filelookup.h"
 #include "path/hostpath.h"
+#include "plugin/localfile.h"
 #include "plugin/messages.h"
 
 namespace {
@@ -15,54 +16,64 @@ int PercentDone(std::uint32_t bytesWritten, std::uint32_t fileSize) {
 }
 
 template <typename... Args>
-void ShowFormatted(PluginState& state, const char* format, Args... args) {
-  char message[1024];
-  std::snprintf(message, sizeof message, format, args...);
-  ShowHostMessage(state, message);
+void ShowFormatted(PluginState& state, bool wide, const char* format,
+                   const Args&... args) {
+  ShowHostMessage(state, FormatHostText(wide, format, args...));
 }
 
-// The drive name that starts the path (E:, or sr0: on Linux), by the path
-// code's rule; empty when the path starts with a separator.
-std::string DrivePart(const std::string& remotePath) {
+// The length of the drive name that starts the path (E:, or sr0: on Linux),
+// by the path code's rule; 0 when the path starts with a separator.
+std::size_t DrivePartLength(const std::string& remotePath) {
   std::string drive;
   GetDriveName(remotePath.substr(0, remotePath.find_first_of("\\/")).c_str(),
                drive);
-  return drive;
+  return drive.size();
 }
 
-bool LocalFileExists(const std::string& name) {
-  return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Empties or creates the file, then opens it for appending, unbuffered so
-// that each chunk is one write straight from the stream's buffer.
-std::FILE* OpenLocalFile(const std::string& name) {
-  if (std::FILE* created = std::fopen(name.c_str(), "wb")) std::fclose(created);
-  std::FILE* file = std::fopen(name.c_str(), "ab");
-  if (file) std::setvbuf(file, nullptr, _IONBF, 0);
-  return file;
+// The side's progress callback's answer; 0 (go on) when it has none.
+int ReportProgress(CopyProgress& progress, int percent) {
+  const PluginState& state = progress.pluginState;
+  HostText& source = progress.sourceName;
+  HostText& target = progress.targetName;
+  if (source.wide) {
+    return state.progressW ? state.progressW(state.pluginNr, &source.units[0],
+                                             &target.units[0], percent)
+                           : 0;
+  }
+  return state.progress ? state.progress(state.pluginNr, &source.bytes[0],
+                                         &target.bytes[0], percent)
+                        : 0;
 }
 
 // Streams the node's bytes into the open local file; a FsGetFile result.
 int StreamToLocalFile(PluginState& state, HANDLE handle, const DirNode& node,
-                      const std::string& remotePath,
-                      const std::string& localName, std::FILE* file) {
+                      const HostText& remotePath, const HostText& localName,
+                      std::FILE* file) {
   CopyProgress progress{localName, remotePath, file, state, node.size, 0};
   const ExtractRequest request{
       static_cast<std::int64_t>(SectorToOffset(node.startSector)), node.size,
       kCopyChunkSectors, WriteCopyChunk, &progress};
   const int code = vepo_extractdata(handle, &request);
   if (code > 10) {
-    ShowFormatted(state, "ERROR: vepo_extractdata failed, code = %d", code);
+    ShowFormatted(state, localName.wide,
+                  "ERROR: vepo_extractdata failed, code = %d", code);
     return kFileReadError;
   }
   if (code == kChunkUserStop) return kFileUserAbort;
   if (code == kChunkWriteFailed) {
-    ShowFormatted(state, "ERROR: file '%s' cannot be written",
-                  localName.c_str());
+    ShowFormatted(state, localName.wide, "ERROR: file '%s' cannot be written",
+                  localName);
     return kFileWriteError;
   }
   return kFileOk;
+}
+
+// A unit that no disc byte decodes to names nothing on the disc.
+bool FindsFile(const HostText& remotePath, PluginState& state, DirNode& node) {
+  bool cut = false;
+  ReachableBelowDrive(remotePath, &cut);
+  return !cut &&
+         FindFileNode(remotePath.bytes.c_str(), state, node) == kFileFound;
 }
 
 }  // namespace
@@ -74,34 +85,36 @@ int WriteCopyChunk(void* userData, const ExtractChunk* chunk) {
     return kChunkWriteFailed;
   }
   progress->bytesWritten += chunk->length;
-  const PluginState& state = progress->pluginState;
-  if (!state.progress) return 0;
-  const int answer = state.progress(
-      state.pluginNr, &progress->sourceName[0], &progress->targetName[0],
-      PercentDone(progress->bytesWritten, progress->fileSize));
+  const int answer = ReportProgress(
+      *progress, PercentDone(progress->bytesWritten, progress->fileSize));
   return answer == 1 ? kChunkUserStop : 0;
 }
 
-int CopyFileOut(PluginState& state, const char* remoteName,
-                const char* localName, int copyFlags) {
-  const std::string remotePath = SkipLeadingSlash(remoteName);
-  const std::string local = localName;
+int CopyFileOut(PluginState& state, const HostText& remoteName,
+                const HostText& local, int copyFlags) {
+  const bool wide = remoteName.wide;
+  const std::string& remoteBytes = remoteName.bytes;
+  const HostText remotePath = Slice(
+      remoteName, SkipLeadingSlash(remoteBytes.c_str()) - remoteBytes.c_str());
   if (!state.initialized) {
     ShowMessageBox(
-        "ERROR: plugin wasnt initialized, cannot proceed with file copy",
+        FormatHostText(
+            wide,
+            "ERROR: plugin wasnt initialized, cannot proceed with file copy"),
         kRootName);
     return kFileReadError;
   }
   DirNode node;
-  if (FindFileNode(remotePath.c_str(), state, node) != kFileFound) {
-    ShowFormatted(state, "ERROR: file '%s' not found", remotePath.c_str());
+  if (!FindsFile(remotePath, state, node)) {
+    ShowFormatted(state, wide, "ERROR: file '%s' not found", remotePath);
     return kFileNotFound;
   }
-  const std::string drivePart = DrivePart(remotePath);
-  HANDLE handle = OpenDrive(state.driveCache, drivePart.c_str());
+  const HostText drivePart =
+      Slice(remotePath, 0, DrivePartLength(remotePath.bytes));
+  HANDLE handle = OpenDrive(state.driveCache, drivePart.bytes.c_str());
   if (!handle) {
-    ShowFormatted(state, "ERROR: drive '%s' cannot be accessed",
-                  drivePart.c_str());
+    ShowFormatted(state, wide, "ERROR: drive '%s' cannot be accessed",
+                  drivePart);
     return kFileReadError;
   }
   // The host asks the user before it overwrites, but only when told the
@@ -111,8 +124,8 @@ int CopyFileOut(PluginState& state, const char* remoteName,
   }
   std::FILE* file = OpenLocalFile(local);
   if (!file) {
-    ShowFormatted(state, "ERROR: file '%s' cannot be opened for writing",
-                  local.c_str());
+    ShowFormatted(state, wide, "ERROR: file '%s' cannot be opened for writing",
+                  local);
     return kFileWriteError;
   }
   int result = kFileWriteError;
@@ -123,13 +136,34 @@ int CopyFileOut(PluginState& state, const char* remoteName,
     throw;
   }
   if (std::fclose(file) != 0 && result == kFileOk) {
-    ShowFormatted(state, "ERROR: file '%s' cannot be written", local.c_str());
+    ShowFormatted(state, wide, "ERROR: file '%s' cannot be written", local);
     result = kFileWriteError;
   }
   return result;
 }
 
 void ShowCopyFailure(PluginState& state, const char* remoteName) {
-  ShowFormatted(state, "ERROR: file '%s' cannot be copied",
+  char message[1024];
+  std::snprintf(message, sizeof message, "ERROR: file '%s' cannot be copied",
                 remoteName ? SkipLeadingSlash(remoteName) : "");
+  ShowHostMessage(state, message);
+}
+
+void ShowCopyFailure(PluginState& state, const WCHAR* remoteName) {
+  // The same message, put together in place.
+  WCHAR message[1024];
+  std::size_t length = 0;
+  const auto append = [&](const auto* text) {
+    for (; *text && length + 1 < sizeof message / sizeof *message; ++text) {
+      message[length++] = static_cast<WCHAR>(*text);
+    }
+  };
+  append("ERROR: file '");
+  if (remoteName) {
+    const bool slash = *remoteName == '\\' || *remoteName == '/';
+    append(remoteName + (slash ? 1 : 0));
+  }
+  append("' cannot be copied");
+  message[length] = 0;
+  ShowHostMessage(state, message);
 }

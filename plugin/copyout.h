@@ -4,14 +4,16 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <string>
 
 #include "disc/device.h"
+#include "plugin/hosttext.h"
 #include "plugin/state.h"
 
+// Names in the text of the side the copy was asked through, handed to that
+// side's progress callback.
 struct CopyProgress {
-  std::string targetName;
-  std::string sourceName;
+  HostText targetName;
+  HostText sourceName;
   std::FILE* localFile;
   PluginState& pluginState;
   std::uint32_t fileSize;
@@ -25,9 +27,10 @@ constexpr int kChunkWriteFailed = 2;
 int WriteCopyChunk(void* progress, const ExtractChunk* chunk);
 
 // One of the FsGetFile results of hostapi.h.
-int CopyFileOut(PluginState& state, const char* remoteName,
-                const char* localName, int copyFlags);
+int CopyFileOut(PluginState& state, const HostText& remoteName,
+                const HostText& localName, int copyFlags);
 
 // Tells the user, through the copy's usual channel, that copying remoteName
 // failed for a reason the copy itself could not report. Allocates nothing.
 void ShowCopyFailure(PluginState& state, const char* remoteName);
+void ShowCopyFailure(PluginState& state, const WCHAR* remoteName);

@@ -5,6 +5,7 @@
 #include "plugin/copyout.h"
 #include "plugin/listing.h"
 #include "plugin/state.h"
+#include "plugin/widelisting.h"
 
 extern "C" int WINAPI FsInit(int pluginNr, ProgressProc progress, LogProc log,
                              RequestProc request) {
@@ -17,7 +18,7 @@ extern "C" void WINAPI FsGetDefRootName(char* defRootName, int maxLen) {
 
 extern "C" HANDLE WINAPI FsFindFirst(char* path, WIN32_FIND_DATAA* findData) {
   try {
-    return OpenListing(gPluginState, path, findData);
+    return OpenListing(gPluginState, NarrowText(path), findData);
   } catch (...) {
     SetLastError(ERROR_NO_MORE_FILES);
     return INVALID_HANDLE_VALUE;
@@ -36,7 +37,40 @@ extern "C" int WINAPI FsGetFile(const char* remoteName, const char* localName,
                                 int copyFlags,
                                 const RemoteInfoStruct* /*remoteInfo*/) {
   try {
-    return CopyFileOut(gPluginState, remoteName, localName, copyFlags);
+    return CopyFileOut(gPluginState, NarrowText(remoteName),
+                       NarrowText(localName), copyFlags);
+  } catch (...) {
+    ShowCopyFailure(gPluginState, remoteName);
+    return kFileReadError;
+  }
+}
+
+// The wide entry points: the same calls, their text converted here.
+extern "C" int WINAPI FsInitW(int pluginNr, ProgressProcW progress,
+                              LogProcW log, RequestProcW request) {
+  return InitPluginW(gPluginState, pluginNr, progress, log, request);
+}
+
+extern "C" HANDLE WINAPI FsFindFirstW(WCHAR* path, WIN32_FIND_DATAW* findData) {
+  try {
+    return OpenWideListing(gPluginState, path, findData);
+  } catch (...) {
+    SetLastError(ERROR_NO_MORE_FILES);
+    return INVALID_HANDLE_VALUE;
+  }
+}
+
+extern "C" int WINAPI FsFindNextW(TCFS_FNC* handle,
+                                  WIN32_FIND_DATAW* findData) {
+  return NextWideListingRecord(handle, findData);
+}
+
+extern "C" int WINAPI FsGetFileW(WCHAR* remoteName, WCHAR* localName,
+                                 int copyFlags,
+                                 RemoteInfoStruct* /*remoteInfo*/) {
+  try {
+    return CopyFileOut(gPluginState, WideText(remoteName), WideText(localName),
+                       copyFlags);
   } catch (...) {
     ShowCopyFailure(gPluginState, remoteName);
     return kFileReadError;

@@ -14,4 +14,10 @@ int WINAPI FsFindNext(TCFS_FNC* handle, WIN32_FIND_DATAA* findData);
 int WINAPI FsFindClose(TCFS_FNC* handle);
 int WINAPI FsGetFile(const char* remoteName, const char* localName,
                      int copyFlags, const RemoteInfoStruct* remoteInfo);
+int WINAPI FsInitW(int pluginNr, ProgressProcW progress, LogProcW log,
+                   RequestProcW request);
+HANDLE WINAPI FsFindFirstW(WCHAR* path, WIN32_FIND_DATAW* findData);
+int WINAPI FsFindNextW(TCFS_FNC* handle, WIN32_FIND_DATAW* findData);
+int WINAPI FsGetFileW(WCHAR* remoteName, WCHAR* localName, int copyFlags,
+                      RemoteInfoStruct* remoteInfo);
 }

@@ -10,6 +10,12 @@ typedef int(WINAPI* ProgressProc)(int pluginNr, char* sourceName,
 typedef void(WINAPI* LogProc)(int pluginNr, int messageType, char* text);
 typedef int(WINAPI* RequestProc)(int pluginNr, int requestType, char* title,
                                  char* text, char* replyText, int replySize);
+// The same callbacks with UTF-16 text, handed over by FsInitW.
+typedef int(WINAPI* ProgressProcW)(int pluginNr, WCHAR* sourceName,
+                                   WCHAR* targetName, int percentDone);
+typedef void(WINAPI* LogProcW)(int pluginNr, int messageType, WCHAR* text);
+typedef int(WINAPI* RequestProcW)(int pluginNr, int requestType, WCHAR* title,
+                                  WCHAR* text, WCHAR* replyText, int replySize);
 
 // Request type that asks the host for a message with an OK button.
 constexpr int kRequestMessageBox = 8;
@@ -41,3 +47,9 @@ typedef int(WINAPI* FsFindCloseFn)(HANDLE handle);
 typedef int(WINAPI* FsGetFileFn)(const char* remoteName, const char* localName,
                                  int copyFlags,
                                  const RemoteInfoStruct* remoteInfo);
+typedef int(WINAPI* FsInitWFn)(int pluginNr, ProgressProcW, LogProcW,
+                               RequestProcW);
+typedef HANDLE(WINAPI* FsFindFirstWFn)(WCHAR* path, WIN32_FIND_DATAW* findData);
+typedef int(WINAPI* FsFindNextWFn)(HANDLE handle, WIN32_FIND_DATAW* findData);
+typedef int(WINAPI* FsGetFileWFn)(WCHAR* remoteName, WCHAR* localName,
+                                  int copyFlags, RemoteInfoStruct* remoteInfo);

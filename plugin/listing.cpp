@@ -1,6 +1,5 @@
 #include "plugin/listing.h"
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -23,7 +22,7 @@ WIN32_FIND_DATAA MakeRecord(DWORD attributes, DWORD size, const char* name) {
 
 }  // namespace
 
-HANDLE OpenListing(PluginState& state, const char* path,
+HANDLE OpenListing(PluginState& state, const HostText& path,
                    WIN32_FIND_DATAA* findData) {
   std::unique_ptr<TCFS_FNC> handle(new (std::nothrow) TCFS_FNC);
   if (handle) ListPath(path, state, handle->entries);
@@ -57,21 +56,22 @@ int CloseListing(TCFS_FNC* handle) {
   return 0;
 }
 
-void ListPath(const char* path, PluginState& state,
+void ListPath(const HostText& path, PluginState& state,
               std::vector<WIN32_FIND_DATAA>& entries) {
-  if (std::strcmp(path, "\\") == 0 || std::strcmp(path, "/") == 0) {
-    ListDrives(state, entries);
+  if (path.bytes == "\\" || path.bytes == "/") {
+    ListDrives(state, path.wide, entries);
   } else {
     ListDirectory(path, state, entries);
   }
 }
 
-void ListDrives(PluginState& state, std::vector<WIN32_FIND_DATAA>& entries) {
+void ListDrives(PluginState& state, bool wide,
+                std::vector<WIN32_FIND_DATAA>& entries) {
   CloseDrive(state.driveCache);
   char drives[128] = {};
   const DWORD length = GetLogicalDriveStringsA(sizeof drives, drives);
   if (length == 0) {
-    ShowHostMessage(state, "ERROR: failed to get drives");
+    ShowHostMessage(state, FormatHostText(wide, "ERROR: failed to get drives"));
     return;
   }
   // Never walk past the buffer, whatever the call reported.
@@ -87,39 +87,52 @@ void ListDrives(PluginState& state, std::vector<WIN32_FIND_DATAA>& entries) {
   }
 }
 
-void ListDirectory(const char* path, PluginState& state,
+void ListDirectory(const HostText& path, PluginState& state,
                    std::vector<WIN32_FIND_DATAA>& entries) {
   char buffer[MAX_PATH];
-  lstrcpynA(buffer, SkipLeadingSlash(path), sizeof buffer);
+  const char* pathBytes = path.bytes.c_str();
+  const char* afterSlash = SkipLeadingSlash(pathBytes);
+  lstrcpynA(buffer, afterSlash, sizeof buffer);
   StripTrailingSlashes(buffer);
+  // The same characters in the host's own text, for the messages.
+  const HostText shown =
+      Slice(path, afterSlash - pathBytes, std::strlen(buffer));
   std::string first;
   SplitFirstComponent(buffer, first);
   std::string driveName;
   if (!GetDriveName(first.c_str(), driveName)) {
-    ShowMessageBox("ERROR: drive name not found in path", nullptr);
+    ShowMessageBox(
+        FormatHostText(path.wide, "ERROR: drive name not found in path"),
+        nullptr);
     return;
   }
-  char message[512];
   DirNode* root = nullptr;
   HANDLE handle = OpenDrive(state.driveCache, driveName.c_str(), &root);
   if (!handle) {
-    std::snprintf(message, sizeof message, "ERROR: cant open '%s' device",
-                  driveName.c_str());
-    ShowMessageBox(message, nullptr);
+    const HostText drive =
+        Slice(shown, SkipLeadingSlash(buffer) - buffer, driveName.size());
+    ShowMessageBox(
+        FormatHostText(path.wide, "ERROR: cant open '%s' device", drive),
+        nullptr);
     return;
   }
+  bool cut = false;
+  const std::string below = ReachableBelowDrive(shown, &cut);
   DirNode folder;
-  const int code = vepo_getupdatedirsubtree(
-      handle, *root, PathAfterDrive(buffer), 0, &folder, nullptr);
+  int code = vepo_getupdatedirsubtree(handle, *root, below.c_str(), 0, &folder,
+                                      nullptr);
+  // The walk stopped short of a component that cannot exist.
+  if (code == kWalkFound && cut) code = kWalkNoSuchDirectory;
   if (code == kWalkFound) {
     NodesToFindData(folder.children, entries);
     return;
   }
-  std::snprintf(message, sizeof message,
-                "ERROR: vepo_getupdatedirsubtree error, path: '%s', code = "
-                "%d, StartSector=%d",
-                buffer, code, static_cast<int>(folder.startSector));
-  ShowMessageBox(message, nullptr);
+  ShowMessageBox(
+      FormatHostText(path.wide,
+                     "ERROR: vepo_getupdatedirsubtree error, path: '%s', code "
+                     "= %d, StartSector=%d",
+                     shown, code, static_cast<int>(folder.startSector)),
+      nullptr);
 }
 
 void NodesToFindData(const std::vector<DirNode>& children,

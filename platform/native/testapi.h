@@ -82,6 +82,7 @@ struct MessageBoxRecord {
   bool hasCaption;
   std::string caption;
   UINT type;
+  bool wide = false;  // shown by MessageBoxW; text and caption in UTF-8
 };
 const std::vector<MessageBoxRecord>& MessageBoxes();
 

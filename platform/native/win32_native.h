@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #define WINAPI
 #define CALLBACK
@@ -21,6 +22,9 @@ typedef DWORD* LPDWORD;
 typedef unsigned int UINT;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+// A UTF-16 unit, 16 bits as on Windows (wchar_t is 32 bits here).
+typedef char16_t WCHAR;
+typedef const WCHAR* LPCWSTR;
 typedef void* LPVOID;
 typedef struct _OVERLAPPED* LPOVERLAPPED;
 typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
@@ -64,7 +68,9 @@ typedef struct _FILETIME {
   DWORD dwHighDateTime;
 } FILETIME;
 
-typedef struct _WIN32_FIND_DATAA {
+// One listed entry; the A and W records differ only in their text.
+template <typename Char>
+struct FindData {
   DWORD dwFileAttributes;
   FILETIME ftCreationTime;
   FILETIME ftLastAccessTime;
@@ -73,9 +79,11 @@ typedef struct _WIN32_FIND_DATAA {
   DWORD nFileSizeLow;
   DWORD dwReserved0;
   DWORD dwReserved1;
-  char cFileName[MAX_PATH];
-  char cAlternateFileName[14];
-} WIN32_FIND_DATAA;
+  Char cFileName[MAX_PATH];
+  Char cAlternateFileName[14];
+};
+typedef FindData<char> WIN32_FIND_DATAA;
+typedef FindData<WCHAR> WIN32_FIND_DATAW;
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
@@ -95,3 +103,8 @@ int _strcmpi(const char* a, const char* b);
 DWORD GetFileAttributesA(LPCSTR fileName);
 // The native build works in a single-byte code page.
 BOOL IsDBCSLeadByte(BYTE c);
+
+// Wide local files and message box; names go to the file system as UTF-8.
+DWORD GetFileAttributesW(LPCWSTR fileName);
+std::FILE* _wfopen(const WCHAR* fileName, const WCHAR* mode);
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);

@@ -43,6 +43,27 @@ def second_tree():
     return files, []
 
 
+def cp1252(data):
+    """Bytes as the wide entry points show them: Windows-1252, the five bytes
+    it leaves undefined as the C1 controls of the same value."""
+    return "".join(bytes([b]).decode("cp1252", errors="ignore") or chr(b)
+                   for b in data)
+
+
+def wide_tree():
+    """Names with every byte from 0x80 to 0xFF, the five undefined ones in a
+    folder's name too. Keys are bytes made file names."""
+    undefined = bytes([0x81, 0x8D, 0x8F, 0x90, 0x9D])
+    folder = b"dir " + undefined + b" \xff"
+    names = {
+        b"80-9f " + bytes(range(0x80, 0xA0)): pattern(10, 3000),
+        b"a0-bf " + bytes(range(0xA0, 0xC0)): pattern(11, 70000),
+        b"c0-ff " + bytes(range(0xC0, 0x100)): pattern(12, 100),
+        folder + b"/" + undefined + b".bin": pattern(13, 5000),
+    }
+    return {os.fsdecode(name): data for name, data in names.items()}, []
+
+
 @dataclass
 class Disc:
     letter: str  # drive name such as "E:"
@@ -170,15 +191,16 @@ def cut_image(disc, relative, keep):
 
 
 # Filled by prepare().
-MAIN = SECOND = NOT_XBOX = CUT = TAIL = EMPTY_LAST = None
+MAIN = SECOND = NOT_XBOX = CUT = TAIL = EMPTY_LAST = WIDE = None
 XGD1 = XGD2 = XGD3 = VIDEO_ONLY = None
 WHOLE = []  # the whole-disc images with a file system
 ALL = []
 
 
 def prepare(work):
-    """Makes every disc and maps them as drives E: to J: and K: to N:."""
-    global MAIN, SECOND, NOT_XBOX, CUT, TAIL, EMPTY_LAST, ALL
+    """Makes every disc and maps them as drives E: to J:, K: to N: and
+    O:."""
+    global MAIN, SECOND, NOT_XBOX, CUT, TAIL, EMPTY_LAST, WIDE, ALL
     global XGD1, XGD2, XGD3, VIDEO_ONLY, WHOLE
     for folder in ("src", "images", "out"):
         shutil.rmtree(os.path.join(work, folder), ignore_errors=True)
@@ -215,6 +237,10 @@ def prepare(work):
     VIDEO_ONLY = video_only(work, "N:")
     WHOLE = [XGD1, XGD2, XGD3]
 
-    ALL = [MAIN, SECOND, NOT_XBOX, CUT, TAIL, EMPTY_LAST, *WHOLE, VIDEO_ONLY]
+    # Names with bytes 0x80-0xFF, for the wide entry points.
+    WIDE = make_disc(work, "O:", "wide", *wide_tree())
+
+    ALL = [MAIN, SECOND, NOT_XBOX, CUT, TAIL, EMPTY_LAST, *WHOLE, VIDEO_ONLY,
+           WIDE]
     mapping = [arg for d in ALL for arg in (d.letter[0], d.image)]
     harness.wine_tool("drives", *mapping)

@@ -174,22 +174,29 @@ def run_program(program, *args, timeout=180):
 
 
 def run_host(build, *args, init=True, timeout=180, plugin=None, strict=True,
-             allowed_refusals=()):
+             allowed_refusals=(), extra_options=()):
     """Runs one host process with message boxes caught and the plug-in's
     device calls held to Windows' rules; args are its commands with their
-    arguments. The plug-in is the build's unless plugin names another file.
+    arguments. The plug-in is the build's unless plugin names another file;
+    extra_options go before it.
     A call refused by a rule fails the caller's test, naming the rule,
     unless the rule is in allowed_refusals (a disc that really ends early
     makes a read past its end: "past-end"); with strict=False the session is
     returned for the caller to judge."""
-    options = ["--catch-msgbox", "--strict"] + ([] if init else ["--no-init"])
+    options = (["--catch-msgbox", "--strict"] +
+               ([] if init else ["--no-init"]) + list(extra_options))
     returncode, out, err = run_program(
         build.host, *options, windows_path(plugin or build.plugin), *args,
         timeout=timeout)
     # The host writes to stderr only when it runs no command at all.
     output = out + err
     preamble, steps, strict_lines = [], [], []
-    for line in output.splitlines():
+    # Only line feeds end lines: splitlines() would also cut at bytes such
+    # as 0x85, which names and UTF-8 text hold.
+    lines = output.split("\n")
+    if lines[-1] == "":
+        lines.pop()
+    for line in lines:
         if line.startswith("STRICT "):
             strict_lines.append(line)
         elif line.startswith("CMD "):

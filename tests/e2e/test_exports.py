@@ -6,10 +6,13 @@ import subprocess
 import harness
 
 ENTRY_POINTS = {"FsInit", "FsGetDefRootName", "FsFindFirst", "FsFindNext",
-                "FsFindClose", "FsGetFile"}
+                "FsFindClose", "FsGetFile",
+                "FsInitW", "FsFindFirstW", "FsFindNextW", "FsGetFileW"}
 # stdcall names: the argument bytes follow the @.
 DECORATED = {"_FsInit@16", "_FsGetDefRootName@8", "_FsFindFirst@8",
-             "_FsFindNext@8", "_FsFindClose@4", "_FsGetFile@16"}
+             "_FsFindNext@8", "_FsFindClose@4", "_FsGetFile@16",
+             "_FsInitW@16", "_FsFindFirstW@8", "_FsFindNextW@8",
+             "_FsGetFileW@16"}
 # fnTarvel, nTarvel and CTarvel's default constructor and copy assignment.
 TEMPLATE = {"fnTarvel", "nTarvel", "_ZN7CTarvelC1Ev", "_ZN7CTarvelaSERKS_"}
 ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}

@@ -5,6 +5,8 @@
 // every folder it names is listed and every file copied, within bounds that
 // keep a directory cycle finite. Copies need no size cap: past the image's
 // end a read brings nothing, so no copy reads more than the image holds.
+// The wide entry points take the same road by the decoded names and must
+// give the same records and results.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -20,6 +22,7 @@
 #include "path/filelookup.h"
 #include "path/hostpath.h"
 #include "platform/native/testapi.h"
+#include "plugin/cp1252.h"
 #include "plugin/exports.h"
 #include "plugin/listing.h"
 #include "plugin/state.h"
@@ -63,6 +66,17 @@ int WINAPI Request(int, int type, char*, char* text, char*, int) {
   return 1;
 }
 
+int WINAPI ProgressW(int, WCHAR*, WCHAR*, int percent) {
+  return Progress(0, nullptr, nullptr, percent);
+}
+
+int WINAPI RequestW(int, int type, WCHAR*, WCHAR* text, WCHAR*, int) {
+  Check(type == kRequestMessageBox, "wide request of another type");
+  Check(WideString(text).rfind(DecodeCp1252("ERROR: "), 0) == 0,
+        "wide message without ERROR");
+  return 1;
+}
+
 // Blocks live within one call; the drive handle is the only thing kept.
 void CheckNothingLeft(int handlesAllowed) {
   const nativewin::Stats& stats = nativewin::GetStats();
@@ -98,6 +112,28 @@ std::vector<WIN32_FIND_DATAA> List(const std::string& path) {
   }
   CheckNothingLeft(1);
   return records;
+}
+
+void CheckWideListing(const std::string& path,
+                      const std::vector<WIN32_FIND_DATAA>& records) {
+  WideString buffer = DecodeCp1252(path);
+  WIN32_FIND_DATAW record;
+  HANDLE handle = FsFindFirstW(&buffer[0], &record);
+  std::size_t count = 0;
+  if (handle != INVALID_HANDLE_VALUE) {
+    auto* find = static_cast<TCFS_FNC*>(handle);
+    do {
+      Check(count < records.size(), "more wide records");
+      const WIN32_FIND_DATAA& narrow = records[count++];
+      Check(record.dwFileAttributes == narrow.dwFileAttributes &&
+                record.nFileSizeLow == narrow.nFileSizeLow &&
+                DecodeCp1252(narrow.cFileName) == record.cFileName,
+            "wide record differs");
+    } while (FsFindNextW(find, &record));
+    FsFindClose(find);
+  }
+  Check(count == records.size(), "fewer wide records");
+  CheckNothingLeft(1);
 }
 
 std::string ReadCopy() {
@@ -140,12 +176,24 @@ void Copy(const std::string& remote, const std::uint8_t* data,
       "unexpected copy result");
   Check(found == (result != kFileNotFound), "lookups disagree");
   if (found) CheckCopy(ReadCopy(), node, result, data, size);
+  WideString remoteW = DecodeCp1252(remote);
+  WideString localW = DecodeCp1252(TheScratch().copy);
+  Check(FsGetFileW(&remoteW[0], &localW[0], kCopyFlagOverwrite, nullptr) ==
+            result,
+        "wide copy result differs");
+  CheckNothingLeft(1);
+  if (found) CheckCopy(ReadCopy(), node, result, data, size);
 }
 
 void Browse(const std::uint8_t* data, std::size_t size) {
-  WalkBreadthFirst("\\E:", List, [data, size](const std::string& remote) {
-    Copy(remote, data, size);
-  });
+  WalkBreadthFirst(
+      "\\E:",
+      [](const std::string& path) {
+        std::vector<WIN32_FIND_DATAA> records = List(path);
+        CheckWideListing(path, records);
+        return records;
+      },
+      [data, size](const std::string& remote) { Copy(remote, data, size); });
 }
 
 }  // namespace
@@ -166,6 +214,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   // its block, as a machine short of memory would, keeps runs fast.
   nativewin::FailAllocationsAbove(kInputOffset + size + (1u << 20));
   FsInit(7, Progress, Log, Request);
+  FsInitW(7, ProgressW, nullptr, RequestW);
   Browse(data, size);
   // Listing the plug-in root closes the drive and drops its tree.
   List("\\");

@@ -2,6 +2,7 @@
 // the nodes of a wide table and the copies of them that walks hand out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -89,6 +90,28 @@ TEST_F(OutOfMemory, CopyThatFailsAtTheBoundarySaysSo) {
       std::vector<std::string>{"ERROR: file 'E:\\04999' cannot be copied"});
   EXPECT_EQ(GetFileAttributesA(local.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(FsGetFile("\\E:\\04999", local.c_str(), 0, nullptr), kFileOk);
+  EXPECT_EQ(ReadWholeFile(local), "x");
+}
+
+// The wide side says the same in UTF-16, with nothing to allocate either.
+TEST_F(OutOfMemory, WideCopyThatFailsAtTheBoundarySaysSo) {
+  ASSERT_TRUE(ListThroughHost("\\E:").valid);
+  FsInitW(7, nullptr, nullptr, nullptr);
+  const std::string local = dir_.File("copy \xC5\x81");
+  WCHAR remote[] = u"\\E:\\04999";
+  WCHAR wideLocal[512] = {};
+  std::copy(local.begin(), local.end() - 2, wideLocal);
+  wideLocal[local.size() - 2] = u'\u0141';
+  {
+    FailNewAbove shortOfMemory(kShortOfMemory);
+    EXPECT_EQ(FsGetFileW(remote, wideLocal, 0, nullptr), kFileReadError);
+  }
+  ASSERT_EQ(nativewin::MessageBoxes().size(), 1u);
+  EXPECT_TRUE(nativewin::MessageBoxes()[0].wide);
+  EXPECT_EQ(nativewin::MessageBoxes()[0].text,
+            "ERROR: file 'E:\\04999' cannot be copied");
+  EXPECT_EQ(GetFileAttributesA(local.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(FsGetFileW(remote, wideLocal, 0, nullptr), kFileOk);
   EXPECT_EQ(ReadWholeFile(local), "x");
 }
 

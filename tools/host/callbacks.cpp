@@ -9,11 +9,21 @@ void ResetProgress(int stopAtReport) {
   callbackState.reportsSeen = 0;
 }
 
+int CountProgressReport() {
+  ++callbackState.reportsSeen;
+  return callbackState.reportsSeen == callbackState.stopAtReport ? 1 : 0;
+}
+
+bool CountMessage() {
+  if (callbackState.quiet) return false;
+  ++callbackState.messagesSeen;
+  return true;
+}
+
 int WINAPI OnProgress(int, char* sourceName, char* targetName,
                       int percentDone) {
   ShowProgress(sourceName, targetName, percentDone);
-  ++callbackState.reportsSeen;
-  return callbackState.reportsSeen == callbackState.stopAtReport ? 1 : 0;
+  return CountProgressReport();
 }
 
 void WINAPI OnLog(int, int messageType, char* text) {
@@ -23,16 +33,14 @@ void WINAPI OnLog(int, int messageType, char* text) {
 
 int WINAPI OnRequest(int, int requestType, char* title, char* text, char*,
                      int) {
-  if (callbackState.quiet) return 1;
-  ++callbackState.messagesSeen;
+  if (!CountMessage()) return 1;
   Say("REQUEST type=%d title=%s text=%s", requestType, Quoted(title).c_str(),
       Quoted(text).c_str());
   return 1;  // as if the user pressed OK
 }
 
 int WINAPI OnMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
-  if (callbackState.quiet) return IDOK;
-  ++callbackState.messagesSeen;
+  if (!CountMessage()) return IDOK;
   if (!callbackState.printMessageBoxes)
     return MessageBoxA(owner, text, caption, style);
   Say("MESSAGEBOX caption=%s text=%s", Quoted(caption).c_str(),

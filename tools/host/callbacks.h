@@ -20,6 +20,12 @@ extern CallbackState callbackState;
 
 void ResetProgress(int stopAtReport);
 
+// What the 8-bit and the wide callbacks share. A progress report's answer;
+// true when a message is to be printed or shown (counting it), false while
+// quiet.
+int CountProgressReport();
+bool CountMessage();
+
 int WINAPI OnProgress(int pluginNr, char* sourceName, char* targetName,
                       int percentDone);
 void WINAPI OnLog(int pluginNr, int messageType, char* text);

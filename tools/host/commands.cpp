@@ -10,22 +10,8 @@
 
 Records ListFolder(const Plugin& plugin, const std::string& path,
                    DWORD& lastError) {
-  Records records;
-  std::vector<char> pathBuffer(path.begin(), path.end());
-  pathBuffer.push_back('\0');
-  WIN32_FIND_DATAA data{};
-  SetLastError(0);
-  HANDLE handle = plugin.findFirst(pathBuffer.data(), &data);
-  if (handle == INVALID_HANDLE_VALUE) {
-    lastError = GetLastError();
-    return records;
-  }
-  do {
-    records.push_back(data);
-    data = WIN32_FIND_DATAA{};
-  } while (plugin.findNext(handle, &data));
-  plugin.findClose(handle);
-  return records;
+  return ReadListing(plugin.findFirst, plugin.findNext, plugin.findClose, path,
+                     lastError);
 }
 
 namespace {
@@ -105,9 +91,7 @@ int CopyOne(const Plugin& plugin, const std::string& remote,
   StartProgress(size);
   int result =
       plugin.getFile(remote.c_str(), local.c_str(), options.copyFlags, &info);
-  Say("RESULT %d %s %s", result, ResultName(result), remote.c_str());
-  if (result >= kFileOk && result <= kFileUserAbort) return result;
-  return kExitFailed;
+  return ReportCopyResult(result, remote);
 }
 
 // One string of the version resource, in its first language.
@@ -124,6 +108,12 @@ std::string VersionString(const std::vector<char>& data, const WORD* language,
 }
 
 }  // namespace
+
+int ReportCopyResult(int result, const std::string& remote) {
+  Say("RESULT %d %s %s", result, ResultName(result), remote.c_str());
+  if (result >= kFileOk && result <= kFileUserAbort) return result;
+  return kExitFailed;
+}
 
 int ShowRootName(const Plugin& plugin) {
   char name[MAX_PATH] = {};

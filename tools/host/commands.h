@@ -23,10 +23,36 @@ struct CopyOptions {
 
 using Records = std::vector<WIN32_FIND_DATAA>;
 
+// One whole listing through a find-first, find-next and find-close of
+// either side; empty with lastError set when find-first gives no handle.
+template <typename Record, typename Char, typename FindNext>
+std::vector<Record> ReadListing(HANDLE(WINAPI* findFirst)(Char*, Record*),
+                                FindNext findNext, FsFindCloseFn findClose,
+                                std::basic_string<Char> path,
+                                DWORD& lastError) {
+  std::vector<Record> records;
+  Record data{};
+  SetLastError(0);
+  HANDLE handle = findFirst(&path[0], &data);
+  if (handle == INVALID_HANDLE_VALUE) {
+    lastError = GetLastError();
+    return records;
+  }
+  do {
+    records.push_back(data);
+    data = Record{};
+  } while (findNext(handle, &data));
+  findClose(handle);
+  return records;
+}
+
 // One whole listing, as a file manager reads it before showing a folder;
 // empty with lastError set when FsFindFirst gives no handle.
 Records ListFolder(const Plugin& plugin, const std::string& path,
                    DWORD& lastError);
+
+// Prints a copy's RESULT line; the copy's outcome as an exit code.
+int ReportCopyResult(int result, const std::string& remote);
 
 int ShowRootName(const Plugin& plugin);
 int ShowVersion(const Plugin& plugin);

@@ -15,6 +15,8 @@
 #include "tools/host/output.h"
 #include "tools/host/plugin.h"
 #include "tools/host/strict.h"
+#include "tools/host/widecallbacks.h"
+#include "tools/host/widemode.h"
 
 namespace {
 
@@ -38,6 +40,10 @@ const char kUsage[] =
     "  --catch-msgbox  print the plug-in's message boxes instead of showing"
     " them\n"
     "  --no-init       do not call FsInit\n"
+    "  --wide          call only the wide entry points FsInitW,\n"
+    "                  FsFindFirstW, FsFindNextW and FsGetFileW, as a file\n"
+    "                  manager does that finds them; names in UTF-8\n"
+    "  --init-both     with --wide, call FsInit before FsInitW\n"
     "  --strict        refuse the plug-in's device calls that Windows would\n"
     "                  refuse (STRICT lines; a summary at exit)\n"
     "  -h, --help      show this and exit\n"
@@ -64,6 +70,8 @@ struct Options {
   bool help = false;
   bool catchMessageBoxes = false;
   bool init = true;
+  bool wide = false;
+  bool initBoth = false;
   bool strict = false;
   std::string pluginFile;
   std::vector<Command> commands;
@@ -132,6 +140,10 @@ bool ParseArgs(int argc, char** argv, Options& options, std::string& error) {
       options.catchMessageBoxes = true;
     else if (std::strcmp(argv[i], "--no-init") == 0)
       options.init = false;
+    else if (std::strcmp(argv[i], "--wide") == 0)
+      options.wide = true;
+    else if (std::strcmp(argv[i], "--init-both") == 0)
+      options.initBoth = true;
     else if (std::strcmp(argv[i], "--strict") == 0)
       options.strict = true;
     else
@@ -185,6 +197,7 @@ int Run(const Plugin& plugin, const Options& options, const Command& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseWideArguments(argc, argv);
   Options options;
   std::string error;
   if (!ParseArgs(argc, argv, options, error)) {
@@ -210,14 +223,23 @@ int main(int argc, char** argv) {
       options.catchMessageBoxes)
     Say("NOTE the plug-in does not import MessageBoxA");
   if (options.strict) ApplyStrictRules(plugin.module);
-  if (options.init)
+  WidePlugin wide;
+  if (options.wide && !StartWideMode(plugin, wide, error)) {
+    std::fprintf(stderr, "wfxhost: %s\n", error.c_str());
+    return kExitNoPlugin;
+  }
+  if (options.init && (!options.wide || options.initBoth))
     Say("INIT %d", plugin.init(kPluginNr, OnProgress, OnLog, OnRequest));
+  if (options.init && options.wide)
+    Say("INITW %d", wide.init(kPluginNr, OnProgressW, OnLogW, OnRequestW));
 
   int exitCode = kExitOk;
   for (const Command& command : options.commands) {
     Say("CMD %s", command.text.c_str());
     int messagesBefore = callbackState.messagesSeen;
-    int outcome = Run(plugin, options, command);
+    int outcome = options.wide ? RunWideCommand(plugin, wide, command.name,
+                                                command.args, command.copy)
+                               : Run(plugin, options, command);
     // A message to the user means something went wrong, even when the
     // command itself reports success.
     if (outcome == kExitOk && callbackState.messagesSeen != messagesBefore)

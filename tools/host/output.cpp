@@ -79,9 +79,10 @@ void StartProgress(long long totalBytes) {
   QueryPerformanceCounter(&transfer.started);
 }
 
-void ShowProgress(const char* source, const char* target, int percent) {
+void ShowProgress(const char* source, const char* target, int percent,
+                  const char* tag) {
   if (!ProgressIsBar()) {
-    Say("PROGRESS %3d %s -> %s", percent, source ? source : "(null)",
+    Say("%s %3d %s -> %s", tag, percent, source ? source : "(null)",
         target ? target : "(null)");
     return;
   }

@@ -16,8 +16,10 @@ bool ProgressIsBar();
 // bar's byte counts and speed.
 void StartProgress(long long totalBytes);
 
-// Shows a progress report: a bar on a terminal, else a PROGRESS line.
-void ShowProgress(const char* source, const char* target, int percent);
+// Shows a progress report: a bar on a terminal, else a line with the tag
+// (PROGRESS, or PROGRESSW for the wide callback).
+void ShowProgress(const char* source, const char* target, int percent,
+                  const char* tag = "PROGRESS");
 
 // A string as it appears in messages: quoted, or null for a null pointer.
 std::string Quoted(const char* text);

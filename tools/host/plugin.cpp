@@ -28,3 +28,11 @@ bool LoadPlugin(const std::string& fileName, Plugin& plugin,
          Resolve(m, "FsFindClose", plugin.findClose, error) &&
          Resolve(m, "FsGetFile", plugin.getFile, error);
 }
+
+bool LoadWideEntryPoints(HMODULE module, WidePlugin& wide, std::string& error) {
+  return Resolve(module, "FsInitW", wide.init, error) &&
+         Resolve(module, "FsFindFirstW", wide.findFirst, error) &&
+         Resolve(module, "FsFindNextW", wide.findNext, error) &&
+         Resolve(module, "FsFindClose", wide.findClose, error) &&
+         Resolve(module, "FsGetFileW", wide.getFile, error);
+}

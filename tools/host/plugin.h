@@ -19,3 +19,15 @@ struct Plugin {
 // returns false with a description in error.
 bool LoadPlugin(const std::string& fileName, Plugin& plugin,
                 std::string& error);
+
+// The wide entry points, which a file manager calls instead of the 8-bit
+// ones when a plug-in exports them. FsFindClose is shared.
+struct WidePlugin {
+  FsInitWFn init = nullptr;
+  FsFindFirstWFn findFirst = nullptr;
+  FsFindNextWFn findNext = nullptr;
+  FsFindCloseFn findClose = nullptr;
+  FsGetFileWFn getFile = nullptr;
+};
+
+bool LoadWideEntryPoints(HMODULE module, WidePlugin& wide, std::string& error);

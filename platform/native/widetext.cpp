@@ -1,0 +1,59 @@
+// The wide calls of the native layer. Linux names are bytes, so UTF-16
+// becomes UTF-8; a lone surrogate is encoded on its own, as WTF-8 does, so
+// that no name is lost.
+#include <string>
+
+#include "platform/native/state.h"
+#include "platform/win32.h"
+
+namespace {
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+std::string ToUtf8(const WCHAR* text) {
+  std::string out;
+  for (const WCHAR* c = text; *c; ++c) {
+    const bool pair =
+        *c >= 0xD800 && *c < 0xDC00 && c[1] >= 0xDC00 && c[1] < 0xE000;
+    if (pair) {
+      AppendUtf8(out, 0x10000 + ((c[0] - 0xD800) << 10) + (c[1] - 0xDC00));
+      ++c;
+    } else {
+      AppendUtf8(out, *c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+DWORD GetFileAttributesW(LPCWSTR fileName) {
+  return GetFileAttributesA(ToUtf8(fileName).c_str());
+}
+
+std::FILE* _wfopen(const WCHAR* fileName, const WCHAR* mode) {
+  return std::fopen(ToUtf8(fileName).c_str(), ToUtf8(mode).c_str());
+}
+
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+  nativewin::State().messageBoxes.push_back(nativewin::MessageBoxRecord{
+      owner, text ? ToUtf8(text) : "", caption != nullptr,
+      caption ? ToUtf8(caption) : "", type, true});
+  return IDOK;
+}
