@@ -1,15 +1,20 @@
 // Linux build only: the host's request dialog stands in for the system
-// message box, so every message reaches the user in the host's own window.
+// message box, so every message reaches the user in the host's own window,
+// through the callback of the side that sent it.
 #include "platform/linux/messagebox.h"
+#include "plugin/hosttext.h"
 #include "plugin/messages.h"
 #include "plugin/state.h"
 
 namespace {
 
-bool ShowInHost(const char* text, const char* /*caption*/) {
+bool ShowInHost(const char* text, const WCHAR* wideText) {
+  const HostText message = wideText ? WideText(wideText) : NarrowText(text);
   // Before FsInit there is no dialog to show it in.
-  if (!gPluginState.request) return false;
-  ShowHostMessage(gPluginState, text);
+  if (message.wide ? !gPluginState.requestW : !gPluginState.request) {
+    return false;
+  }
+  ShowHostMessage(gPluginState, message);
   return true;
 }
 

@@ -2,8 +2,12 @@
 // what goes to one on Windows goes to a stand-in that the plug-in sets.
 #pragma once
 
-// true when the stand-in has shown the text.
-typedef bool (*MessageBoxStandIn)(const char* text, const char* caption);
+#include "platform/win32.h"
 
-// Texts go to standard error while no stand-in is set, or when it declines.
+// Given the 8-bit text or, from the wide message box, the wide one (the
+// other is null); true when it has shown the text.
+typedef bool (*MessageBoxStandIn)(const char* text, const WCHAR* wideText);
+
+// Texts go to standard error, in UTF-8, while no stand-in is set or when it
+// declines.
 void SetMessageBoxStandIn(MessageBoxStandIn standIn);

@@ -8,7 +8,8 @@ import unittest
 import common
 
 EXPORTS = {"FsInit", "FsGetDefRootName", "FsFindFirst", "FsFindNext",
-           "FsFindClose", "FsGetFile", "fnTarvel", "nTarvel",
+           "FsFindClose", "FsGetFile", "FsInitW", "FsFindFirstW",
+           "FsFindNextW", "FsGetFileW", "fnTarvel", "nTarvel",
            # CTarvel's constructor (complete and base object) and assignment.
            "_ZN7CTarvelC1Ev", "_ZN7CTarvelC2Ev", "_ZN7CTarvelaSERKS_"}
 RUNTIMES = {"libc.so.6", "libm.so.6", "libstdc++.so.6", "libgcc_s.so.1",

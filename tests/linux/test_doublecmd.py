@@ -27,7 +27,8 @@ class DoubleCommanderEndToEnd(unittest.TestCase):
     def setUp(self):
         self.work = os.path.join(common.settings.work, "doublecmd")
         self.screens = os.path.join(self.work, "screens")
-        self.copies = os.path.join(self.work, "copies")
+        # The wide entry points carry any script to the local side.
+        self.copies = os.path.join(self.work, "copies Łódź 日本語")
         for folder in (self.screens, self.copies,
                        os.path.join(self.work, "local")):
             os.makedirs(folder)

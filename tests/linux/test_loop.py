@@ -167,3 +167,36 @@ class LoopWholeDisc(unittest.TestCase):
                              -(-len(data) // common.SECTOR) * common.SECTOR)
         with open(local, "rb") as f:
             self.assertEqual(f.read(), data)
+
+
+class LoopWide(unittest.TestCase):
+    """The wide entry points, which Double Commander uses: disc names in
+    Windows-1252, local names in any script, messages to the wide dialog."""
+
+    def test_lists_and_copies_through_the_wide_side(self):
+        source = os.path.join(common.settings.work, "src", "wide")
+        os.makedirs(source)
+        # A name with byte 0xE9, 'é' in Windows-1252.
+        with open(os.path.join(os.fsencode(source), b"caf\xe9.txt"), "wb") as f:
+            f.write(b"wide side\n")
+        image = os.path.join(common.settings.work, "images", "wide.iso")
+        common.make_image_of(source, image)
+        target = os.path.join(common.settings.work, "out", "Łódź 日本語")
+        os.makedirs(target)
+        zeros = os.path.join(common.settings.work, "images", "zeros2.iso")
+        with open(zeros, "wb") as f:
+            f.write(bytes(256 * 1024))
+        with loopdev.Loop(image) as loop, loopdev.Loop(zeros) as blank:
+            plugin = Plugin(common.settings.plugin)
+            self.assertIn(loop.drive, plugin.list_wide("/"))
+            self.assertEqual(plugin.list_wide("/" + loop.drive), ["café.txt"])
+            local = os.path.join(target, "café.txt")
+            self.assertEqual(
+                plugin.get_file_wide(f"/{loop.drive}/café.txt", local), 0)
+            with open(local, "rb") as f:
+                self.assertEqual(f.read(), b"wide side\n")
+            self.assertEqual(plugin.list_wide("/" + blank.drive), [])
+        self.assertEqual(plugin.wide_requests, [
+            (8, "Xbox DVD Filesystem",
+             f"ERROR: cant open '{blank.drive}' device")])
+        self.assertEqual(plugin.requests, [])

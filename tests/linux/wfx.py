@@ -1,6 +1,7 @@
 """Loads the Linux plug-in with ctypes and drives it as a file manager does:
 FsInit with callbacks, listings through FsFindFirst/FsFindNext/FsFindClose,
-copies through FsGetFile."""
+copies through FsGetFile, and the same through the wide (UTF-16) entry
+points, which Double Commander prefers."""
 
 import ctypes
 from dataclasses import dataclass
@@ -25,6 +26,32 @@ class FindData(ctypes.Structure):
                 ("reserved0", ctypes.c_uint32), ("reserved1", ctypes.c_uint32),
                 ("name", ctypes.c_char * 260), ("alternate", ctypes.c_char * 14)]
 
+
+class WideFindData(ctypes.Structure):
+    _fields_ = FindData._fields_[:8] + [
+        ("name", ctypes.c_uint16 * 260), ("alternate", ctypes.c_uint16 * 14)]
+
+
+def wide(text):
+    """A zero-terminated UTF-16 string (WCHAR is 16 bits, not wchar_t)."""
+    units = memoryview(text.encode("utf-16-le")).cast("H").tolist()
+    return (ctypes.c_uint16 * (len(units) + 1))(*units)
+
+
+def from_wide(pointer):
+    units = []
+    while pointer[len(units)]:
+        units.append(pointer[len(units)])
+    return b"".join(u.to_bytes(2, "little") for u in units).decode(
+        "utf-16-le", "surrogatepass")
+
+
+WIDE = ctypes.POINTER(ctypes.c_uint16)
+PROGRESS_W = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_int, WIDE, WIDE,
+                              ctypes.c_int)
+LOG_W = ctypes.CFUNCTYPE(None, ctypes.c_int, ctypes.c_int, WIDE)
+REQUEST_W = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_int, ctypes.c_int, WIDE,
+                             WIDE, WIDE, ctypes.c_int)
 
 PROGRESS = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_int, ctypes.c_char_p,
                             ctypes.c_char_p, ctypes.c_int)
@@ -55,12 +82,25 @@ class Plugin:
         self.lib.FsFindClose.argtypes = [ctypes.c_void_p]
         self.lib.FsGetFile.argtypes = [ctypes.c_char_p, ctypes.c_char_p,
                                        ctypes.c_int, ctypes.c_void_p]
+        self.lib.FsFindFirstW.restype = ctypes.c_void_p
+        self.lib.FsFindFirstW.argtypes = [WIDE, ctypes.POINTER(WideFindData)]
+        self.lib.FsFindNextW.argtypes = [ctypes.c_void_p,
+                                         ctypes.POINTER(WideFindData)]
+        self.lib.FsGetFileW.argtypes = [WIDE, WIDE, ctypes.c_int,
+                                        ctypes.c_void_p]
         self.requests = []
+        self.wide_requests = []
         self.progress = []
-        # Kept referenced: the plug-in holds on to them.
+        # Both sets, as Double Commander gives them; kept referenced, for the
+        # plug-in holds on to them.
         self._callbacks = (PROGRESS(self._on_progress), LOG(lambda *a: None),
                            REQUEST(self._on_request))
+        self._wide_callbacks = (
+            PROGRESS_W(lambda n, s, t, percent: self._on_progress(n, s, t,
+                                                                  percent)),
+            LOG_W(lambda *a: None), REQUEST_W(self._on_wide_request))
         self.lib.FsInit(7, *self._callbacks)
+        self.lib.FsInitW(7, *self._wide_callbacks)
 
     def _on_progress(self, number, source, target, percent):
         self.progress.append(percent)
@@ -69,6 +109,27 @@ class Plugin:
     def _on_request(self, number, kind, title, text, reply, size):
         self.requests.append((kind, title.decode(), text.decode()))
         return 0
+
+    def _on_wide_request(self, number, kind, title, text, reply, size):
+        self.wide_requests.append((kind, from_wide(title), from_wide(text)))
+        return 0
+
+    def list_wide(self, path):
+        """The names of a folder listed through FsFindFirstW/FsFindNextW."""
+        data = WideFindData()
+        handle = self.lib.FsFindFirstW(wide(path), ctypes.byref(data))
+        if handle is None or handle == INVALID_HANDLE:
+            return []
+        names = []
+        while True:
+            names.append(from_wide(data.name))
+            if not self.lib.FsFindNextW(handle, ctypes.byref(data)):
+                break
+        self.lib.FsFindClose(handle)
+        return names
+
+    def get_file_wide(self, remote, local, flags=0):
+        return self.lib.FsGetFileW(wide(remote), wide(local), flags, None)
 
     def list(self, path):
         """The records of a folder, or [] when FsFindFirst gives none."""

@@ -1,10 +1,7 @@
-// The wide calls of the native layer. Linux names are bytes, so UTF-16
-// becomes UTF-8; a lone surrogate is encoded on its own, as WTF-8 does, so
-// that no name is lost.
-#include <string>
-
-#include "platform/native/state.h"
-#include "platform/win32.h"
+// The wide local-file calls of the builds that are not Windows. Linux names
+// are bytes, so UTF-16 becomes UTF-8; a lone surrogate is encoded on its
+// own, as WTF-8 does, so that no name is lost.
+#include "platform/posix/utf8.h"
 
 namespace {
 
@@ -26,6 +23,8 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
   }
 }
 
+}  // namespace
+
 std::string ToUtf8(const WCHAR* text) {
   std::string out;
   for (const WCHAR* c = text; *c; ++c) {
@@ -41,19 +40,10 @@ std::string ToUtf8(const WCHAR* text) {
   return out;
 }
 
-}  // namespace
-
 DWORD GetFileAttributesW(LPCWSTR fileName) {
   return GetFileAttributesA(ToUtf8(fileName).c_str());
 }
 
 std::FILE* _wfopen(const WCHAR* fileName, const WCHAR* mode) {
   return std::fopen(ToUtf8(fileName).c_str(), ToUtf8(mode).c_str());
-}
-
-int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
-  nativewin::State().messageBoxes.push_back(nativewin::MessageBoxRecord{
-      owner, text ? ToUtf8(text) : "", caption != nullptr,
-      caption ? ToUtf8(caption) : "", type, true});
-  return IDOK;
 }
