@@ -169,6 +169,7 @@ class LoopWholeDisc(unittest.TestCase):
             self.assertEqual(f.read(), data)
 
 
+@unittest.skipIf(REASON, f"loop devices unavailable: {REASON}")
 class LoopWide(unittest.TestCase):
     """The wide entry points, which Double Commander uses: disc names in
     Windows-1252, local names in any script, messages to the wide dialog."""
