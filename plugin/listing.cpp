@@ -68,15 +68,23 @@ void ListPath(const HostText& path, PluginState& state,
 void ListDrives(PluginState& state, bool wide,
                 std::vector<WIN32_FIND_DATAA>& entries) {
   CloseDrive(state.driveCache);
-  char drives[128] = {};
-  const DWORD length = GetLogicalDriveStringsA(sizeof drives, drives);
+  // Room for every drive letter. A longer list, of device names such as
+  // loop12: on Linux, is read again at the size the call asks for.
+  std::vector<char> drives(128, '\0');
+  DWORD length =
+      GetLogicalDriveStringsA(static_cast<DWORD>(drives.size()), drives.data());
+  if (length >= drives.size()) {
+    drives.assign(length + 1, '\0');
+    length = GetLogicalDriveStringsA(static_cast<DWORD>(drives.size()),
+                                     drives.data());
+  }
   if (length == 0) {
     ShowHostMessage(state, FormatHostText(wide, "ERROR: failed to get drives"));
     return;
   }
   // Never walk past the buffer, whatever the call reported.
-  const char* end = drives + sizeof drives;
-  for (const char* root = drives; root < end && *root;
+  const char* end = drives.data() + drives.size();
+  for (const char* root = drives.data(); root < end && *root;
        root += strnlen(root, end - root) + 1) {
     if (GetDriveTypeA(root) != DRIVE_CDROM) continue;
     char name[64];

@@ -69,6 +69,16 @@ TEST_F(Listing, RootListsOnlyTheOpticalDrivesAsFolders) {
   }
 }
 
+TEST_F(Listing, RootListsDriveListsLongerThanTheLetters) {
+  std::vector<std::string> expected{"E:", "F:"};
+  for (int i = 10; i < 40; ++i) {
+    const std::string name = "loop" + std::to_string(i) + ":";
+    nativewin::AddDrive(name + "\\", DRIVE_CDROM);
+    expected.push_back(name);
+  }
+  EXPECT_EQ(ListThroughHost("\\").names, expected);
+}
+
 TEST_F(Listing, RootListingClosesTheOpenDrive) {
   ASSERT_TRUE(ListThroughHost("\\E:").valid);
   EXPECT_NE(gPluginState.driveCache.handle, nullptr);
