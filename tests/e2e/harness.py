@@ -9,6 +9,10 @@ from dataclasses import dataclass, field
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WINE_TOOLS = os.path.join(REPO, "tools", "wine")
+# The longest one Wine program or tool may take before the test gives up on
+# it: minutes, for a fresh and loaded machine runs several times slower
+# than a developer's, and the first start of a prefix is slow anyway.
+PATIENCE = 600
 
 
 @dataclass
@@ -50,7 +54,7 @@ settings = None
 
 def wine_tool(name, *args):
     subprocess.run([os.path.join(WINE_TOOLS, name), settings.work, *args],
-                   check=True)
+                   check=True, timeout=PATIENCE)
 
 
 def windows_path(path):
@@ -155,7 +159,7 @@ def check_strict(session, allowed):
                                "\n".join(session.strict or ["no summary"]))
 
 
-def run_program(program, *args, timeout=180):
+def run_program(program, *args, timeout=PATIENCE):
     """Runs a Windows program; returns its exit code, stdout and stderr, with
     line ends as on Linux."""
     command = [os.path.join(WINE_TOOLS, "run"), settings.work, program, *args]
@@ -173,7 +177,7 @@ def run_program(program, *args, timeout=180):
     return done.returncode, printed[0], printed[1]
 
 
-def run_host(build, *args, init=True, timeout=180, plugin=None, strict=True,
+def run_host(build, *args, init=True, timeout=PATIENCE, plugin=None, strict=True,
              allowed_refusals=(), extra_options=()):
     """Runs one host process with message boxes caught and the plug-in's
     device calls held to Windows' rules; args are its commands with their

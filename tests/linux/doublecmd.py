@@ -15,13 +15,17 @@ PROGRAMS = ("doublecmd", "Xvfb", "xdotool", "import")
 # command line, which blinks, lies outside it.
 LIST_AREA = "630x530+0+200"
 SCREEN = (1280, 800)
+# How long any one step may take. Each wait ends as soon as what it waits
+# for shows, so the limit costs nothing on a fast machine; a fresh, loaded
+# one took 45 s for the program's first start.
+PATIENCE = 300
 
 
 def missing_programs():
     return [p for p in PROGRAMS if shutil.which(p) is None]
 
 
-def wait_for(check, what, timeout=30, interval=0.1):
+def wait_for(check, what, timeout=PATIENCE, interval=0.1):
     """check() until it gives something true; that value, or AssertionError
     after timeout seconds."""
     end = time.monotonic() + timeout
@@ -54,7 +58,7 @@ class Xvfb:
         text = b""
         try:
             while not text.endswith(b"\n"):
-                ready, _, _ = select.select([read], [], [], 30)
+                ready, _, _ = select.select([read], [], [], PATIENCE)
                 chunk = os.read(read, 64) if ready else b""
                 if not chunk:
                     break
@@ -69,39 +73,41 @@ class Xvfb:
 
     def stop(self):
         self.process.terminate()
-        self.process.wait(timeout=30)
+        self.process.wait(timeout=PATIENCE)
 
 
 def default_shortcuts(env, folder):
     """The program's full default shortcuts file, which it writes on its
     first start in an empty configuration folder (a short hand-written one
-    is replaced by the defaults)."""
-    os.makedirs(folder)
-    process = subprocess.Popen(
-        ["doublecmd", f"--config-dir={folder}", "--no-splash"], env=env,
-        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        path = os.path.join(folder, "shortcuts.scf")
-        wait_for(lambda: os.path.exists(path) and
-                 open(path).read().rstrip().endswith("</doublecmd>"),
-                 "the default shortcuts file")
-        with open(path) as f:
-            return f.read()
-    finally:
-        quit_program(process, env)
+    is replaced by the defaults). That start is slow, so the file is kept in
+    folder and later calls read it from there."""
+    path = os.path.join(folder, "shortcuts.scf")
+    complete = lambda: os.path.exists(path) and open(
+        path).read().rstrip().endswith("</doublecmd>")
+    if not complete():
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        process = subprocess.Popen(
+            ["doublecmd", f"--config-dir={folder}", "--no-splash"], env=env,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            wait_for(complete, "the default shortcuts file")
+        finally:
+            quit_program(process, env)
+    with open(path) as f:
+        return f.read()
 
 
 def quit_program(process, env):
-    """alt+x once its window is up, as a user quits, again while it takes
-    no keys yet; ended when that fails."""
+    """alt+x once its window is up, as a user quits, again every few
+    seconds while it takes no keys yet; ended when that fails."""
     try:
         wait_for(lambda: process.poll() is not None or subprocess.run(
             ["xdotool", "search", "--onlyvisible", "--name",
              "Double Commander"], env=env, capture_output=True).stdout,
-            "the window", timeout=30)
-        for _ in range(10):
-            if process.poll() is not None:
-                return
+            "the window")
+        end = time.monotonic() + PATIENCE
+        while process.poll() is None and time.monotonic() < end:
             subprocess.run(["xdotool", "key", "alt+x"], env=env)
             try:
                 process.wait(timeout=3)
@@ -148,8 +154,11 @@ class DoubleCommander:
     "Shift+F11" to plug-in paths such as "/loop2:"; F12 opens the root.
     The left panel starts in local, the right one in target."""
 
-    def __init__(self, work, plugin, hotkeys, local, target):
+    def __init__(self, work, plugin, hotkeys, local, target, defaults):
+        """defaults: where the program's default shortcuts are kept for the
+        whole run (see default_shortcuts)."""
         self.work = work
+        self.defaults = defaults
         self.log = os.path.join(work, "doublecmd.log")
         self.screen = Xvfb(os.path.join(work, "xvfb.out"))
         self.env = dict(os.environ, DISPLAY=self.screen.display,
@@ -177,8 +186,7 @@ class DoubleCommander:
 
     def _configure(self, plugin, hotkeys):
         self.config = os.path.join(self.work, "config")
-        defaults = default_shortcuts(self.env,
-                                     os.path.join(self.work, "defaults"))
+        defaults = default_shortcuts(self.env, self.defaults)
         os.makedirs(self.config)
         keys = hotkey("F12", "/") + "".join(
             hotkey(k, p) for k, p in hotkeys.items())
@@ -229,7 +237,8 @@ class DoubleCommander:
         if before is not None:
             last = wait_for(lambda: (lambda h: h != before and h)(
                 self._list_hash()), "the list to change")
-        for _ in range(100):
+        end = time.monotonic() + PATIENCE
+        while time.monotonic() < end:
             time.sleep(0.2)
             now = self._list_hash()
             if now == last:
@@ -244,11 +253,11 @@ class DoubleCommander:
             # Each line starts with the date and time.
             return [line.rstrip("\n").split(" ", 3)[-1] for line in f]
 
-    def wait_for_log(self, line, timeout=30):
+    def wait_for_log(self, line, timeout=PATIENCE):
         wait_for(lambda: line in self.log_lines(), f"log line '{line}'",
                  timeout)
 
-    def dialog(self, title, timeout=30):
+    def dialog(self, title, timeout=PATIENCE):
         """Waits for a dialog window with this title; returns its id."""
         return wait_for(lambda: [w for w in self._visible(title)
                                  if w != self.window], f"dialog '{title}'",

@@ -73,7 +73,8 @@ class DoubleCommanderEndToEnd(unittest.TestCase):
              "Alt+F11": "/" + self.whole.drive,
              "Shift+F11": "/" + self.blank.drive,
              "Ctrl+F11": "/" + self.gone.drive},
-            os.path.join(self.work, "local"), self.copies)
+            os.path.join(self.work, "local"), self.copies,
+            os.path.join(common.settings.work, "doublecmd-defaults"))
         try:
             self.run_scenario(dc)
         finally:
