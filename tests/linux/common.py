@@ -55,6 +55,14 @@ def make_image_of(source, image, *options):
                    stdout=subprocess.DEVNULL)
 
 
+def pad_to_same_size(*images):
+    """Zeros at the end of the shorter images: a loop device takes another
+    image in place of its own only at the same size."""
+    size = max(os.path.getsize(image) for image in images)
+    for image in images:
+        os.truncate(image, size)
+
+
 def set_volume_time(image, filetime, base=0):
     """base: where the file system starts, for a whole-disc image."""
     with open(image, "r+b") as f:

@@ -1,9 +1,15 @@
 """Disc images attached read-only as loop devices, the Linux way of putting
 an image in a virtual drive."""
 
+import fcntl
 import os
 import shutil
 import subprocess
+
+# The kernel's ioctl that puts another backing file of the same size under a
+# read-only loop device, even while it is held open: a disc changed in a
+# drive.
+LOOP_CHANGE_FD = 0x4C06
 
 
 def unavailable():
@@ -50,3 +56,15 @@ class Loop:
         """512-byte sectors read from the device since it was attached."""
         with open(f"/sys/block/{self.name}/stat") as f:
             return int(f.read().split()[2])
+
+    def swap(self, image):
+        """Puts another image of the same size in place of the current
+        one."""
+        with open(self.path, "rb") as device, open(image, "rb") as new:
+            fcntl.ioctl(device.fileno(), LOOP_CHANGE_FD, new.fileno())
+        self.image = image
+
+    def diskseq(self):
+        """The kernel's count of the media this device has seen."""
+        with open(f"/sys/block/{self.name}/diskseq") as f:
+            return int(f.read())

@@ -201,3 +201,96 @@ class LoopWide(unittest.TestCase):
             (8, "Xbox DVD Filesystem",
              f"ERROR: cant open '{blank.drive}' device")])
         self.assertEqual(plugin.requests, [])
+
+
+def listed(entries):
+    """Records as sorted (name, is folder, size), a folder's size left out."""
+    return sorted((e.name, e.is_dir, None if e.is_dir else e.size)
+                  for e in entries)
+
+
+def expected(files, folder=""):
+    """What the plug-in should list of one folder of a tree of files."""
+    found = set()
+    for relative, data in files.items():
+        if not relative.startswith(folder):
+            continue
+        first, _, rest = relative[len(folder):].partition("/")
+        found.add((first, True, None) if rest else (first, False, len(data)))
+    return sorted(found)
+
+
+@unittest.skipIf(REASON, f"loop devices unavailable: {REASON}")
+class LoopSwap(unittest.TestCase):
+    """Disc B put in place of disc A under the plug-in's open device, the
+    root never listed after: every listing and copy shows B or fails with
+    its message."""
+
+    A = {"readme.txt": b"Disc A.\n", "only on a.txt": b"a\n",
+         "a folder/a.dat": common.pattern(20, 3000),
+         "shared/data.bin": common.pattern(21, 70000),
+         "big.bin": common.pattern(22, 300001)}
+    B = {"readme.txt": b"Disc B, another readme.\n",
+         "b folder/b.dat": common.pattern(30, 5000),
+         "shared/data.bin": common.pattern(31, 90000),
+         "shared/new.txt": b"new\n",
+         "big.bin": common.pattern(32, 200000)}
+
+    def test_a_swapped_disc_lists_and_copies_the_new_one(self):
+        _, a = common.make_image("swap a", self.A)
+        _, b = common.make_image("swap b", self.B)
+        common.pad_to_same_size(a, b)
+        out = os.path.join(common.settings.work, "out", "swap")
+        os.makedirs(out)
+        plugin = Plugin(common.settings.plugin)
+        with loopdev.Loop(a) as loop:
+            drive = "/" + loop.drive
+            # A fresh start: the root drops what earlier tests left cached
+            # under this device's name.
+            self.assertIn(loop.drive, [e.name for e in plugin.list("/")])
+            self.assertEqual(listed(plugin.list(drive)), expected(self.A))
+            self.assertEqual(listed(plugin.list(drive + "/shared")),
+                             expected(self.A, "shared/"))
+            seq = loop.diskseq()
+            loop.swap(b)
+            self.assertGreater(loop.diskseq(), seq)
+
+            self.assertEqual(listed(plugin.list(drive)), expected(self.B))
+            self.assertEqual(listed(plugin.list(drive + "/shared")),
+                             expected(self.B, "shared/"))
+            self.assertEqual(plugin.list(drive + "/a folder"), [])
+            self.assertEqual(len(plugin.requests), 1)
+            self.assertTrue(plugin.requests[0][2].startswith(
+                "ERROR: vepo_getupdatedirsubtree error, path: "
+                f"'{loop.drive}/a folder', code = 1,"), plugin.requests)
+            for relative in ("readme.txt", "shared/data.bin"):
+                local = os.path.join(out, os.path.basename(relative))
+                self.assertEqual(
+                    plugin.get_file(f"{drive}/{relative}", local), 0)
+                with open(local, "rb") as f:
+                    self.assertEqual(f.read(), self.B[relative], relative)
+            plugin.requests.clear()
+            self.assertEqual(plugin.get_file(f"{drive}/only on a.txt",
+                                             os.path.join(out, "a.txt")), 2)
+            self.assertEqual(plugin.requests, [(
+                8, "Xbox DVD Filesystem",
+                f"ERROR: file '{loop.drive}/only on a.txt' not found")])
+
+            # Back to A, then B again while A's 5-chunk file is copied.
+            loop.swap(a)
+            plugin.requests.clear()
+            swapped = []
+
+            def swap_once(percent):
+                if not swapped:
+                    loop.swap(b)
+                    swapped.append(percent)
+
+            plugin.on_progress = swap_once
+            local = os.path.join(out, "big.bin")
+            self.assertEqual(plugin.get_file(drive + "/big.bin", local), 3)
+            self.assertEqual(plugin.requests, [(
+                8, "Xbox DVD Filesystem",
+                f"ERROR: the disc in drive '{loop.drive}' changed during the "
+                f"copy of '{loop.drive}/big.bin'")])
+            self.assertLess(os.path.getsize(local), len(self.A["big.bin"]))

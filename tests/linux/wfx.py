@@ -91,6 +91,8 @@ class Plugin:
         self.requests = []
         self.wide_requests = []
         self.progress = []
+        # Called with each progress report's percent, when set.
+        self.on_progress = None
         # Both sets, as Double Commander gives them; kept referenced, for the
         # plug-in holds on to them.
         self._callbacks = (PROGRESS(self._on_progress), LOG(lambda *a: None),
@@ -104,6 +106,8 @@ class Plugin:
 
     def _on_progress(self, number, source, target, percent):
         self.progress.append(percent)
+        if self.on_progress:
+            self.on_progress(percent)
         return 0
 
     def _on_request(self, number, kind, title, text, reply, size):
