@@ -5,9 +5,15 @@ import os
 import random
 import shutil
 import subprocess
+import sys
 from dataclasses import dataclass
 
 import harness
+
+# The Linux tests' loop devices and the two discs of a disc change.
+sys.path.append(os.path.join(harness.REPO, "tests", "linux"))
+import common as linux_common  # noqa: E402
+import loopdev  # noqa: E402
 
 SECTOR = 2048
 
@@ -190,18 +196,38 @@ def cut_image(disc, relative, keep):
     os.truncate(disc.image, offset + keep)
 
 
+def swap_discs(work):
+    """Discs A and B of one size, and a read-only loop device holding A,
+    for drive P:; (None, None, None) where loop devices cannot be had."""
+    if loopdev.unavailable():
+        return None, None, None
+    trees = linux_common.swap_trees()
+    a, b = (make_disc(work, "P:", "swap " + name, files)
+            for name, files in zip("ab", trees))
+    linux_common.pad_to_same_size(a.image, b.image)
+    return a, b, loopdev.Loop(a.image).__enter__()
+
+
+def release():
+    """Detaches what prepare() attached."""
+    if SWAP_LOOP:
+        SWAP_LOOP.__exit__()
+
+
 # Filled by prepare().
 MAIN = SECOND = NOT_XBOX = CUT = TAIL = EMPTY_LAST = WIDE = None
 XGD1 = XGD2 = XGD3 = VIDEO_ONLY = None
 WHOLE = []  # the whole-disc images with a file system
 ALL = []
+# Drive P: maps to the loop device, which holds SWAP_A or SWAP_B.
+SWAP_A = SWAP_B = SWAP_LOOP = None
 
 
 def prepare(work):
-    """Makes every disc and maps them as drives E: to J:, K: to N: and
-    O:."""
+    """Makes every disc and maps them as drives E: to J:, K: to N:, O:
+    and, with loop devices, P:."""
     global MAIN, SECOND, NOT_XBOX, CUT, TAIL, EMPTY_LAST, WIDE, ALL
-    global XGD1, XGD2, XGD3, VIDEO_ONLY, WHOLE
+    global XGD1, XGD2, XGD3, VIDEO_ONLY, WHOLE, SWAP_A, SWAP_B, SWAP_LOOP
     for folder in ("src", "images", "out"):
         shutil.rmtree(os.path.join(work, folder), ignore_errors=True)
 
@@ -243,4 +269,7 @@ def prepare(work):
     ALL = [MAIN, SECOND, NOT_XBOX, CUT, TAIL, EMPTY_LAST, *WHOLE, VIDEO_ONLY,
            WIDE]
     mapping = [arg for d in ALL for arg in (d.letter[0], d.image)]
+    SWAP_A, SWAP_B, SWAP_LOOP = swap_discs(work)
+    if SWAP_LOOP:
+        mapping += [SWAP_A.letter[0], SWAP_LOOP.path]
     harness.wine_tool("drives", *mapping)

@@ -3,7 +3,9 @@
 disc images mapped as CD/DVD drives.
 
 Usage: tests/e2e/run.py NATIVE_BUILD WIN32_BUILD WIN64_BUILD WORK_FOLDER
-The work folder receives the Wine prefix, the test discs and the copies."""
+                        [PATTERN]
+The work folder receives the Wine prefix, the test discs and the copies;
+PATTERN picks test files (test_*.py by default)."""
 
 import os
 import sys
@@ -23,10 +25,10 @@ def check_inputs(settings):
 
 
 def main(argv):
-    if len(argv) != 5:
+    if len(argv) not in (5, 6):
         print(__doc__, file=sys.stderr)
         return 2
-    native, win32, win64, work = (os.path.abspath(a) for a in argv[1:])
+    native, win32, win64, work = (os.path.abspath(a) for a in argv[1:5])
     harness.settings = harness.Settings(
         native, {32: harness.Build(32, win32), 64: harness.Build(64, win64)},
         work)
@@ -34,15 +36,18 @@ def main(argv):
         return 2
     os.makedirs(work, exist_ok=True)
 
-    discs.prepare(work)
-    harness.wine_tool("server", "start")
     try:
+        discs.prepare(work)
+        harness.wine_tool("server", "start")
         here = os.path.dirname(os.path.abspath(__file__))
-        suite = unittest.defaultTestLoader.discover(here, top_level_dir=here)
+        suite = unittest.defaultTestLoader.discover(
+            here, pattern=argv[5] if len(argv) == 6 else "test_*.py",
+            top_level_dir=here)
         result = unittest.TextTestRunner(stream=sys.stderr,
                                          verbosity=2).run(suite)
     finally:
         harness.wine_tool("server", "stop")
+        discs.release()
 
     print("STRICT " + " ".join(
         f"{key}={value}" for key, value in harness.strict_totals.items()))

@@ -7,7 +7,8 @@ import discs
 import harness
 from harness import windows_path
 
-COMMANDS = ["root", "version", "ls", "tree", "get", "getall", "cycles"]
+COMMANDS = ["root", "version", "ls", "tree", "get", "getall", "cycles",
+            "pause"]
 HINT = "Try 'wfxhost --help'"
 
 
@@ -40,6 +41,10 @@ class HostCases:
              "--stop-at needs a report number above 0"),
             ((plugin, "cycles", "ten", "\\E:\\a", "x"),
              "cycles needs a count N above 0"),
+            ((plugin, "get", "--pause-at", "1", "\\E:\\a", "x"),
+             "get needs REMOTE LOCAL"),
+            ((plugin, "get", "--pause-at", "x", "f", "\\E:\\a", "x"),
+             "--pause-at needs a report number above 0 and a file"),
         ]
         for args, problem in cases:
             code, out, err = self.wfxhost(*args)

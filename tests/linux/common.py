@@ -38,6 +38,24 @@ def write_tree(folder, files):
             f.write(data)
 
 
+def swap_trees():
+    """Discs A and B for a disc change in a drive: B lacks a folder and a
+    file of A, holds others A lacks, and the same names with other bytes.
+    Both drives' tests (loop devices here, Wine's under tests/e2e) use
+    them."""
+    a = {"readme.txt": b"Disc A.\n", "only on a.txt": b"a\n",
+         "a folder/a.dat": pattern(20, 3000),
+         "shared/data.bin": pattern(21, 70000),
+         # Five 64 KiB chunks: a copy long enough to change discs in.
+         "big.bin": pattern(22, 300001)}
+    b = {"readme.txt": b"Disc B, another readme.\n",
+         "b folder/b.dat": pattern(30, 5000),
+         "shared/data.bin": pattern(31, 90000),
+         "shared/new.txt": b"new\n",
+         "big.bin": pattern(32, 200000)}
+    return a, b
+
+
 def make_image(name, files, image_name=None):
     """Writes files (relative path -> bytes) to a source folder and an
     image of it; returns (source folder, image path)."""

@@ -226,15 +226,7 @@ class LoopSwap(unittest.TestCase):
     root never listed after: every listing and copy shows B or fails with
     its message."""
 
-    A = {"readme.txt": b"Disc A.\n", "only on a.txt": b"a\n",
-         "a folder/a.dat": common.pattern(20, 3000),
-         "shared/data.bin": common.pattern(21, 70000),
-         "big.bin": common.pattern(22, 300001)}
-    B = {"readme.txt": b"Disc B, another readme.\n",
-         "b folder/b.dat": common.pattern(30, 5000),
-         "shared/data.bin": common.pattern(31, 90000),
-         "shared/new.txt": b"new\n",
-         "big.bin": common.pattern(32, 200000)}
+    A, B = common.swap_trees()
 
     def test_a_swapped_disc_lists_and_copies_the_new_one(self):
         _, a = common.make_image("swap a", self.A)
@@ -276,7 +268,7 @@ class LoopSwap(unittest.TestCase):
                 8, "Xbox DVD Filesystem",
                 f"ERROR: file '{loop.drive}/only on a.txt' not found")])
 
-            # Back to A, then B again while A's 5-chunk file is copied.
+            # Back to A, then B again while A's big file is copied.
             loop.swap(a)
             plugin.requests.clear()
             swapped = []

@@ -1,16 +1,22 @@
 #include "tools/host/callbacks.h"
 
 #include "tools/host/output.h"
+#include "tools/host/pause.h"
 
 CallbackState callbackState;
 
-void ResetProgress(int stopAtReport) {
+void ResetProgress(int stopAtReport, int pauseAtReport,
+                   const std::string& pauseFile) {
   callbackState.stopAtReport = stopAtReport;
+  callbackState.pauseAtReport = pauseAtReport;
+  callbackState.pauseFile = pauseFile;
   callbackState.reportsSeen = 0;
 }
 
 int CountProgressReport() {
   ++callbackState.reportsSeen;
+  if (callbackState.reportsSeen == callbackState.pauseAtReport)
+    PauseUntilRemoved(callbackState.pauseFile);
   return callbackState.reportsSeen == callbackState.stopAtReport ? 1 : 0;
 }
 

@@ -2,12 +2,16 @@
 // system message box.
 #pragma once
 
+#include <string>
+
 #include "plugin/hostapi.h"
 
 // What the callbacks answer and what they have seen. One per process, since
 // the plug-in's callbacks carry no context.
 struct CallbackState {
-  int stopAtReport = 0;  // answer 1 (stop) at this progress report; 0: never
+  int stopAtReport = 0;   // answer 1 (stop) at this progress report; 0: never
+  int pauseAtReport = 0;  // pause for pauseFile at this report; 0: never
+  std::string pauseFile;
   int reportsSeen = 0;   // progress reports since the last ResetProgress
   int messagesSeen = 0;  // requests and message boxes so far
   bool printMessageBoxes = false;  // print them instead of showing them
@@ -18,7 +22,8 @@ struct CallbackState {
 
 extern CallbackState callbackState;
 
-void ResetProgress(int stopAtReport);
+void ResetProgress(int stopAtReport, int pauseAtReport,
+                   const std::string& pauseFile);
 
 // What the 8-bit and the wide callbacks share. A progress report's answer;
 // true when a message is to be printed or shown (counting it), false while

@@ -87,7 +87,7 @@ long long LookUpSize(const Plugin& plugin, const std::string& remote) {
 int CopyOne(const Plugin& plugin, const std::string& remote,
             const std::string& local, const CopyOptions& options,
             const RemoteInfoStruct& info, long long size) {
-  ResetProgress(options.stopAtReport);
+  ResetProgress(options.stopAtReport, options.pauseAtReport, options.pauseFile);
   StartProgress(size);
   int result =
       plugin.getFile(remote.c_str(), local.c_str(), options.copyFlags, &info);

@@ -17,8 +17,10 @@ constexpr int kExitUsage = 64;     // bad command line
 constexpr int kExitNoPlugin = 65;  // the plug-in DLL cannot be loaded
 
 struct CopyOptions {
-  int copyFlags = 0;     // kCopyFlagOverwrite or 0
-  int stopAtReport = 0;  // progress report to answer "stop" at; 0: never
+  int copyFlags = 0;      // kCopyFlagOverwrite or 0
+  int stopAtReport = 0;   // progress report to answer "stop" at; 0: never
+  int pauseAtReport = 0;  // progress report to pause at (pause.h); 0: never
+  std::string pauseFile;
 };
 
 using Records = std::vector<WIN32_FIND_DATAA>;

@@ -13,6 +13,7 @@
 #include "tools/host/cycles.h"
 #include "tools/host/importpatch.h"
 #include "tools/host/output.h"
+#include "tools/host/pause.h"
 #include "tools/host/plugin.h"
 #include "tools/host/strict.h"
 #include "tools/host/widecallbacks.h"
@@ -30,12 +31,16 @@ const char kUsage[] =
     "  version                            the DLL's product name and version\n"
     "  ls PATH                            list one folder (\\ is the root)\n"
     "  tree PATH                          list a folder and all below it\n"
-    "  get [-f] [--stop-at N] REMOTE LOCAL  copy a file out (-f overwrite;\n"
-    "                                     answer stop at progress report N)\n"
+    "  get [-f] [--stop-at N] [--pause-at N FILE] REMOTE LOCAL\n"
+    "                                     copy a file out (-f overwrite;\n"
+    "                                     answer stop at progress report N;\n"
+    "                                     pause as below at report N)\n"
     "  getall [-f] REMOTEDIR LOCALDIR     copy a folder out recursively\n"
     "  cycles N REMOTE LOCAL              N times load, init, list, copy and\n"
     "                                     unload the plug-in; handle count\n"
     "                                     and memory after 10 and after N\n"
+    "  pause FILE                         create FILE, wait until another\n"
+    "                                     program removes it (10 min at most)\n"
     "options:\n"
     "  --catch-msgbox  print the plug-in's message boxes instead of showing"
     " them\n"
@@ -84,6 +89,7 @@ const char* ArgNames(const std::string& name) {
   if (name == "get") return "REMOTE LOCAL";
   if (name == "getall") return "REMOTEDIR LOCALDIR";
   if (name == "cycles") return "N REMOTE LOCAL";
+  if (name == "pause") return "FILE";
   return nullptr;
 }
 
@@ -120,6 +126,17 @@ bool ParseCopyOptions(int argc, char** argv, int& i, Command& command,
         return false;
       }
       command.text += std::string(" ") + argv[i];
+    } else if (std::strcmp(argv[i], "--pause-at") == 0 &&
+               command.name == "get") {
+      command.copy.pauseAtReport =
+          i + 2 < argc ? PositiveNumber(argv[i + 1]) : 0;
+      if (command.copy.pauseAtReport == 0) {
+        error = "--pause-at needs a report number above 0 and a file";
+        return false;
+      }
+      command.copy.pauseFile = argv[i + 2];
+      command.text += std::string(" ") + argv[i + 1] + " " + argv[i + 2];
+      i += 2;
     } else {
       error =
           "unknown option '" + std::string(argv[i]) + "' for " + command.name;
@@ -237,9 +254,14 @@ int main(int argc, char** argv) {
   for (const Command& command : options.commands) {
     Say("CMD %s", command.text.c_str());
     int messagesBefore = callbackState.messagesSeen;
-    int outcome = options.wide ? RunWideCommand(plugin, wide, command.name,
-                                                command.args, command.copy)
-                               : Run(plugin, options, command);
+    int outcome = kExitFailed;
+    if (command.name == "pause")
+      outcome = PauseUntilRemoved(command.args[0]) ? kExitOk : kExitFailed;
+    else if (options.wide)
+      outcome = RunWideCommand(plugin, wide, command.name, command.args,
+                               command.copy);
+    else
+      outcome = Run(plugin, options, command);
     // A message to the user means something went wrong, even when the
     // command itself reports success.
     if (outcome == kExitOk && callbackState.messagesSeen != messagesBefore)

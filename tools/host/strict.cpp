@@ -51,7 +51,8 @@ bool IsVolumePath(const Char* name) {
 
 long long DeviceEnd(HANDLE handle) {
   LARGE_INTEGER size{};
-  if (GetFileSizeEx(handle, &size))
+  // Wine gives a block device's file size as 0: that size is unknown.
+  if (GetFileSizeEx(handle, &size) && size.QuadPart > 0)
     return (size.QuadPart + kStrictSectorSize - 1) / kStrictSectorSize *
            kStrictSectorSize;
   GET_LENGTH_INFORMATION length{};

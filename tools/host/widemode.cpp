@@ -56,7 +56,7 @@ void PrintTreeW(const WidePlugin& wide, const std::string& path, int& count) {
 
 int CopyOutFileW(const WidePlugin& wide, const std::string& remote,
                  const std::string& local, const CopyOptions& options) {
-  ResetProgress(options.stopAtReport);
+  ResetProgress(options.stopAtReport, options.pauseAtReport, options.pauseFile);
   StartProgress(-1);
   std::wstring remoteW = FromUtf8(remote);
   std::wstring localW = FromUtf8(local);
