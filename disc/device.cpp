@@ -42,6 +42,18 @@ void vepo_closedevice(HANDLE handle) {
   CloseHandle(handle);
 }
 
+int vepo_mediachangecount(HANDLE handle, std::uint32_t* count) {
+  DWORD changes = 0;
+  DWORD returned = 0;
+  if (!DeviceIoControl(handle, IOCTL_STORAGE_CHECK_VERIFY2, nullptr, 0,
+                       &changes, sizeof changes, &returned, nullptr) ||
+      returned < sizeof changes) {
+    return 1;
+  }
+  *count = changes;
+  return 0;
+}
+
 int vepo_setdevicebase(HANDLE handle, std::uint64_t base) {
   if (!handle) return 1;
   DeviceBase* entry = FindDeviceBase(handle);

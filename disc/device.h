@@ -11,6 +11,10 @@ HANDLE vepo_opendevice(const char* path);
 // Closes the handle and forgets its base.
 void vepo_closedevice(HANDLE handle);
 
+// 0 and *count := how many times the device's medium has changed, as far as
+// the system counts; 1 when it keeps no such count (or will not say).
+int vepo_mediachangecount(HANDLE handle, std::uint32_t* count);
+
 // A device may hold the disc's file system at a base further in, as a
 // whole-disc image does: every position given to vepo_seek, and so every
 // read, counts from the base of its handle, like a block device with an

@@ -1,5 +1,6 @@
 #include "disc/drivecache.h"
 
+#include <cstring>
 #include <string>
 
 #include "disc/device.h"
@@ -7,12 +8,22 @@
 
 namespace {
 
-// Mounts the device's disc into root; the device is closed unless that
-// succeeds, also when the mount throws.
-int MountOrClose(HANDLE device, DirNode& root, std::uint64_t* volumeTime) {
+struct MountedDisc {
+  DirNode root;
+  std::uint64_t volumeTime = 0;
+  DescriptorSector descriptor = {};
+  bool countKnown = false;
+  std::uint32_t mediaChanges = 0;
+};
+
+// Mounts the device's disc; the device is closed unless that succeeds, also
+// when the mount throws. The count is taken first, so that a change during
+// the mount shows at the next check.
+int MountOrClose(HANDLE device, MountedDisc& disc) {
+  disc.countKnown = vepo_mediachangecount(device, &disc.mediaChanges) == 0;
   int result = 1;
   try {
-    result = vepo_mount(device, root, volumeTime);
+    result = vepo_mount(device, disc.root, &disc.volumeTime, &disc.descriptor);
   } catch (...) {
     vepo_closedevice(device);
     throw;
@@ -26,22 +37,29 @@ int MountOrClose(HANDLE device, DirNode& root, std::uint64_t* volumeTime) {
 DriveCache::~DriveCache() { CloseDrive(*this); }
 
 HANDLE OpenDrive(DriveCache& cache, const char* driveName, DirNode** rootOut) {
-  if (cache.handle && _strcmpi(cache.driveName, driveName) == 0) {
+  if (cache.handle && _strcmpi(cache.driveName, driveName) == 0 &&
+      (!cache.checkDue || DiscUnchanged(cache))) {
+    cache.checkDue = false;
     if (rootOut) *rootOut = &cache.root;
     return cache.handle;
   }
+  // Another drive, or another disc: a handle the system invalidated on the
+  // change is replaced too.
   CloseDrive(cache);
   const std::string devicePath = std::string("\\\\.\\") + driveName;
   HANDLE handle = vepo_opendevice(devicePath.c_str());
   if (!handle) return nullptr;
   lstrcpynA(cache.driveName, driveName, sizeof cache.driveName);
-  DirNode mounted;
-  std::uint64_t volumeTime = 0;
-  if (MountOrClose(handle, mounted, &volumeTime) != 0) return nullptr;
+  MountedDisc disc;
+  if (MountOrClose(handle, disc) != 0) return nullptr;
   // The cache takes the handle only once the disc is wholly mounted.
   cache.handle = handle;
-  cache.root = std::move(mounted);
-  cache.volumeTime = volumeTime;
+  cache.root = std::move(disc.root);
+  cache.volumeTime = disc.volumeTime;
+  cache.descriptor = disc.descriptor;
+  cache.countKnown = disc.countKnown;
+  cache.mediaChanges = disc.mediaChanges;
+  cache.checkDue = false;
   if (rootOut) *rootOut = &cache.root;
   return cache.handle;
 }
@@ -52,4 +70,18 @@ void CloseDrive(DriveCache& cache) {
   cache.handle = nullptr;
   cache.root = DirNode();
   cache.volumeTime = 0;
+  cache.countKnown = false;
+}
+
+void CheckDiscOnNextOpen(DriveCache& cache) { cache.checkDue = true; }
+
+bool DiscUnchanged(const DriveCache& cache) {
+  if (!cache.handle) return false;
+  std::uint32_t count = 0;
+  if (cache.countKnown && vepo_mediachangecount(cache.handle, &count) == 0) {
+    return count == cache.mediaChanges;
+  }
+  DescriptorSector now;
+  return vepo_readdescriptorsector(cache.handle, &now) == 0 &&
+         std::memcmp(now.bytes, cache.descriptor.bytes, kSectorSize) == 0;
 }

@@ -29,12 +29,16 @@ std::uint32_t Read32(const std::uint8_t* p) {
          static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-int ReadDescriptorSector(HANDLE handle, std::uint8_t* block, Extent* extent,
-                         std::uint64_t* volumeTime) {
+// The descriptor in a sector-aligned block, unbuffered reads want it so.
+int ReadIntoBlock(HANDLE handle, std::uint8_t* block) {
   if (vepo_seek(handle, kVolumeDescriptorOffset) != 0) return 1;
   DWORD got = 0;
   ReadFile(handle, block, kSectorSize, &got, nullptr);
-  if (got < kSectorSize) return 1;
+  return got < kSectorSize ? 1 : 0;
+}
+
+int ParseDescriptor(const std::uint8_t* block, Extent* extent,
+                    std::uint64_t* volumeTime) {
   if (std::memcmp(block, kVolumeSignature, kSignatureLength) != 0 ||
       std::memcmp(block + kSignatureTailField, kVolumeSignature,
                   kSignatureLength) != 0) {
@@ -66,11 +70,23 @@ DirNode NodeFromEntry(const std::uint8_t* entry) {
 
 }  // namespace
 
-int vepo_readvolumedescriptor(HANDLE handle, Extent* extent,
-                              std::uint64_t* volumeTime) {
+int vepo_readdescriptorsector(HANDLE handle, DescriptorSector* sector) {
   auto* block = static_cast<std::uint8_t*>(AllocBlock(kSectorSize));
   if (!block) return 1;
-  const int result = ReadDescriptorSector(handle, block, extent, volumeTime);
+  const int result = ReadIntoBlock(handle, block);
+  if (result == 0) std::memcpy(sector->bytes, block, kSectorSize);
+  FreeBlock(block);
+  return result;
+}
+
+int vepo_readvolumedescriptor(HANDLE handle, Extent* extent,
+                              std::uint64_t* volumeTime,
+                              DescriptorSector* sector) {
+  auto* block = static_cast<std::uint8_t*>(AllocBlock(kSectorSize));
+  if (!block) return 1;
+  int result = ReadIntoBlock(handle, block);
+  if (result == 0) result = ParseDescriptor(block, extent, volumeTime);
+  if (result == 0 && sector) std::memcpy(sector->bytes, block, kSectorSize);
   FreeBlock(block);
   return result;
 }

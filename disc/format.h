@@ -11,12 +11,22 @@
 constexpr std::uint64_t kVolumeDescriptorOffset = 0x10000;
 constexpr char kVolumeSignature[] = "MICROSOFT*XBOX*MEDIA";
 
-// 0 and extent := the root directory table's place, and *volumeTime, when
-// given, := the volume's FILETIME (0 when the disc leaves it empty); 1 when
-// the descriptor cannot be read or is not an Xbox volume, which has the
-// signature at byte 0 and again at byte 2028 (outputs unchanged).
+// The volume descriptor sector as read: what tells one disc from another.
+struct DescriptorSector {
+  std::uint8_t bytes[kSectorSize];
+};
+
+// Reads the descriptor sector whole; 0 done, 1 when it cannot be.
+int vepo_readdescriptorsector(HANDLE handle, DescriptorSector* sector);
+
+// 0 and extent := the root directory table's place, *volumeTime, when
+// given, := the volume's FILETIME (0 when the disc leaves it empty) and
+// *sector, when given, := the sector as read; 1 when the descriptor cannot
+// be read or is not an Xbox volume, which has the signature at byte 0 and
+// again at byte 2028 (outputs unchanged).
 int vepo_readvolumedescriptor(HANDLE handle, Extent* extent,
-                              std::uint64_t* volumeTime = nullptr);
+                              std::uint64_t* volumeTime = nullptr,
+                              DescriptorSector* sector = nullptr);
 
 void vepo_nodeextent(const DirNode& node, Extent* extent);
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "disc/dirnode.h"
+#include "disc/format.h"
 #include "platform/win32.h"
 
 // In the order they are tried: plain, XGD1, XGD2, XGD3.
@@ -16,7 +16,8 @@ constexpr std::uint64_t kPartitionBases[] = {0, 0x18300000, 0xFD90000,
 // Reads the volume descriptor at each base in turn, one sector each; the
 // first base whose descriptor is an Xbox volume's becomes the handle's
 // base (vepo_setdevicebase) and the extent that of its root table, with
-// *volumeTime, when given, its time. 0 found; 1 at no base, with the
-// handle's base 0 and the outputs unchanged.
+// *volumeTime and *sector, when given, its time and the descriptor as read.
+// 0 found; 1 at no base, with the handle's base 0 and the outputs unchanged.
 int vepo_findpartition(HANDLE handle, Extent* extent,
-                       std::uint64_t* volumeTime = nullptr);
+                       std::uint64_t* volumeTime = nullptr,
+                       DescriptorSector* sector = nullptr);

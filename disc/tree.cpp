@@ -6,9 +6,12 @@
 #include "disc/partition.h"
 #include "path/hostpath.h"
 
-int vepo_mount(HANDLE device, DirNode& root, std::uint64_t* volumeTime) {
+int vepo_mount(HANDLE device, DirNode& root, std::uint64_t* volumeTime,
+               DescriptorSector* descriptor) {
   Extent extent;
-  if (vepo_findpartition(device, &extent, volumeTime) != 0) return 1;
+  if (vepo_findpartition(device, &extent, volumeTime, descriptor) != 0) {
+    return 1;
+  }
   root.leftOffset = 0;
   root.rightOffset = 0;
   root.startSector = extent.startSector;

@@ -6,14 +6,17 @@
 #include <string>
 
 #include "disc/dirnode.h"
+#include "disc/format.h"
 #include "platform/win32.h"
 
 // Finds the disc's partition (vepo_findpartition), which sets the device's
 // base, then reads the root table. 0 mounted; 1 no volume descriptor at any
-// base; 2 the root table cannot be read. root is expected empty. volumeTime,
-// when given, receives the volume's FILETIME.
+// base; 2 the root table cannot be read. root is expected empty. volumeTime
+// and descriptor, when given, receive the volume's FILETIME and its
+// descriptor sector as read.
 int vepo_mount(HANDLE device, DirNode& root,
-               std::uint64_t* volumeTime = nullptr);
+               std::uint64_t* volumeTime = nullptr,
+               DescriptorSector* descriptor = nullptr);
 
 // Walk flags.
 constexpr std::int32_t kWalkReload = 1;

@@ -47,8 +47,8 @@ int ReportProgress(CopyProgress& progress, int percent) {
 
 // Streams the node's bytes into the open local file; a FsGetFile result.
 int StreamToLocalFile(PluginState& state, HANDLE handle, const DirNode& node,
-                      const HostText& remotePath, const HostText& localName,
-                      std::FILE* file) {
+                      const HostText& remotePath, const HostText& drivePart,
+                      const HostText& localName, std::FILE* file) {
   CopyProgress progress{localName, remotePath, file, state, node.size, 0};
   const ExtractRequest request{
       static_cast<std::int64_t>(SectorToOffset(node.startSector)), node.size,
@@ -60,6 +60,13 @@ int StreamToLocalFile(PluginState& state, HANDLE handle, const DirNode& node,
     return kFileReadError;
   }
   if (code == kChunkUserStop) return kFileUserAbort;
+  if (code == kChunkDiscChanged) {
+    ShowFormatted(state, localName.wide,
+                  "ERROR: the disc in drive '%s' changed during the copy of "
+                  "'%s'",
+                  drivePart, remotePath);
+    return kFileReadError;
+  }
   if (code == kChunkWriteFailed) {
     ShowFormatted(state, localName.wide, "ERROR: file '%s' cannot be written",
                   localName);
@@ -80,6 +87,12 @@ bool FindsFile(const HostText& remotePath, PluginState& state, DirNode& node) {
 
 int WriteCopyChunk(void* userData, const ExtractChunk* chunk) {
   auto* progress = static_cast<CopyProgress*>(userData);
+  // Every byte is read: a copy is right only if the disc it came from is
+  // still the one whose tree placed it. The last chunk stays unwritten
+  // otherwise, so the local file is never whole.
+  if (chunk->last && !DiscUnchanged(progress->pluginState.driveCache)) {
+    return kChunkDiscChanged;
+  }
   if (std::fwrite(chunk->data, 1, chunk->length, progress->localFile) !=
       chunk->length) {
     return kChunkWriteFailed;
@@ -104,6 +117,7 @@ int CopyFileOut(PluginState& state, const HostText& remoteName,
         kRootName);
     return kFileReadError;
   }
+  CheckDiscOnNextOpen(state.driveCache);
   DirNode node;
   if (!FindsFile(remotePath, state, node)) {
     ShowFormatted(state, wide, "ERROR: file '%s' not found", remotePath);
@@ -130,7 +144,8 @@ int CopyFileOut(PluginState& state, const HostText& remoteName,
   }
   int result = kFileWriteError;
   try {
-    result = StreamToLocalFile(state, handle, node, remotePath, local, file);
+    result = StreamToLocalFile(state, handle, node, remotePath, drivePart,
+                               local, file);
   } catch (...) {
     std::fclose(file);
     throw;

@@ -23,6 +23,9 @@ struct CopyProgress {
 // Stop values of WriteCopyChunk.
 constexpr int kChunkUserStop = 1;
 constexpr int kChunkWriteFailed = 2;
+// The last chunk is read but the drive no longer holds the disc it was
+// read from; the chunk is not written.
+constexpr int kChunkDiscChanged = 3;
 
 int WriteCopyChunk(void* progress, const ExtractChunk* chunk);
 

@@ -115,6 +115,7 @@ void ListDirectory(const HostText& path, PluginState& state,
     return;
   }
   DirNode* root = nullptr;
+  CheckDiscOnNextOpen(state.driveCache);
   HANDLE handle = OpenDrive(state.driveCache, driveName.c_str(), &root);
   if (!handle) {
     const HostText drive =

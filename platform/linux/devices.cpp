@@ -1,6 +1,9 @@
 // Raw reads of the listed drives through their device files, with the
 // results and byte counts that the same calls give on Windows.
 #include <fcntl.h>
+#include <linux/cdrom.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,6 +25,7 @@ constexpr DWORD kErrorGenFailure = 31;
 struct OpenDevice {
   int fd;
   std::uint64_t position;
+  bool optical;  // an sr drive, whose changes the drive itself reports
 };
 
 // Lets calls tell a live handle from a closed or made-up one.
@@ -84,7 +88,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD,
     SetLastError(Win32Error(errno));
     return INVALID_HANDLE_VALUE;
   }
-  auto* device = new OpenDevice{fd, 0};
+  const bool optical = deviceFile.compare(0, 7, "/dev/sr") == 0;
+  auto* device = new OpenDevice{fd, 0, optical};
   LiveDevices().insert(device);
   return device;
 }
@@ -114,6 +119,38 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
   }
   if (bytesRead) *bytesRead = got;
   return ok;
+}
+
+// The media-change count: an optical drive is asked for the time of its last
+// change, which it learns from the drive itself; any other block device has
+// its disk sequence number, which moves whenever its medium is replaced.
+BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID, DWORD, LPVOID out,
+                     DWORD outSize, LPDWORD returned, LPOVERLAPPED) {
+  if (returned) *returned = 0;
+  const OpenDevice* open = LiveDevice(device);
+  if (!open) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (code != IOCTL_STORAGE_CHECK_VERIFY2 || !out || outSize < sizeof(DWORD)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::uint64_t token = 0;
+  if (open->optical) {
+    cdrom_timed_media_change_info info{};
+    if (ioctl(open->fd, CDROM_TIMED_MEDIA_CHANGE, &info) != 0) {
+      SetLastError(Win32Error(errno));
+      return FALSE;
+    }
+    token = static_cast<std::uint64_t>(info.last_media_change);
+  } else if (ioctl(open->fd, BLKGETDISKSEQ, &token) != 0) {
+    SetLastError(Win32Error(errno));
+    return FALSE;
+  }
+  *static_cast<DWORD*>(out) = static_cast<DWORD>(token ^ (token >> 32));
+  if (returned) *returned = sizeof(DWORD);
+  return TRUE;
 }
 
 BOOL CloseHandle(HANDLE object) {

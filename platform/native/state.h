@@ -17,6 +17,8 @@ struct DriveSetup {
   std::string root;
   UINT type;
   std::string imagePath;
+  // Moves with every change of medium, as a drive's media-change count.
+  DWORD mediaChanges = 0;
 };
 
 struct Faults {
@@ -28,13 +30,17 @@ struct Faults {
   std::set<std::size_t> failAllocationOf;
   std::size_t allocationLimit = SIZE_MAX;
   bool refuseReadsPastEnd = false;
+  bool failMediaChangeCount = false;
 };
 
 // What a device HANDLE points to.
 struct OpenDevice {
-  int fd;
+  int fd;  // -1 once the medium was taken out under it
   std::uint64_t position;
   bool unbuffered;
+  std::string root;  // of its drive
+  // Invalidated by a change of medium: every read fails until reopened.
+  bool stale = false;
 };
 
 struct NativeState {

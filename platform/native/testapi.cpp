@@ -1,5 +1,8 @@
 #include "platform/native/testapi.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "platform/native/state.h"
 
 namespace nativewin {
@@ -37,7 +40,27 @@ void AddDrive(const std::string& root, UINT type,
 }
 
 void SetImage(const std::string& root, const std::string& imagePath) {
-  if (DriveSetup* drive = FindDrive(root)) drive->imagePath = imagePath;
+  if (DriveSetup* drive = FindDrive(root)) {
+    drive->imagePath = imagePath;
+    ++drive->mediaChanges;
+  }
+}
+
+void ChangeMedium(const std::string& root, const std::string& imagePath,
+                  bool invalidateHandles) {
+  DriveSetup* drive = FindDrive(root);
+  if (!drive) return;
+  SetImage(root, imagePath);
+  for (OpenDevice* device : State().openDevices) {
+    if (_strcmpi(device->root.c_str(), drive->root.c_str()) != 0) continue;
+    if (invalidateHandles) {
+      device->stale = true;
+      continue;
+    }
+    if (device->fd >= 0) close(device->fd);
+    device->fd =
+        imagePath.empty() ? -1 : open(imagePath.c_str(), O_RDONLY | O_CLOEXEC);
+  }
 }
 
 void ClearFaults() { State().faults = Faults(); }
@@ -63,6 +86,8 @@ void FailAllocationsAbove(std::size_t bytes) {
 }
 
 void RefuseReadsPastEnd() { State().faults.refuseReadsPastEnd = true; }
+
+void FailMediaChangeCount() { State().faults.failMediaChangeCount = true; }
 
 const Stats& GetStats() { return State().stats; }
 

@@ -23,6 +23,13 @@ void AddDrive(const std::string& root, UINT type,
 // Put another image in a drive (an empty path takes the medium out). Handles
 // that are already open keep reading what they had opened.
 void SetImage(const std::string& root, const std::string& imagePath);
+// Swap the medium under the drive's open handles, as a tray swap does on a
+// device that keeps its handles: they read the new image from then on (an
+// empty path: every read fails). With invalidateHandles they fail every read
+// with ERROR_MEDIA_CHANGED instead, as a system that invalidates handles on a
+// media change does. Either way the drive's media-change count moves.
+void ChangeMedium(const std::string& root, const std::string& imagePath,
+                  bool invalidateHandles = false);
 
 // Faults. Each stays in force until Reset or ClearFaults.
 void ClearFaults();
@@ -43,6 +50,9 @@ void FailAllocationsAbove(std::size_t bytes);
 // whole sectors) reads nothing and fails with ERROR_SECTOR_NOT_FOUND, as
 // Windows refuses it on a volume.
 void RefuseReadsPastEnd();
+// IOCTL_STORAGE_CHECK_VERIFY2 fails with ERROR_INVALID_PARAMETER, as under
+// Wine: the count of media changes is unknown.
+void FailMediaChangeCount();
 
 struct OpenRecord {
   std::string path;
@@ -64,6 +74,8 @@ struct Stats {
   // Every call, also those refused for a handle that is not open.
   int closes = 0;
   int seeks = 0;
+  // Media-change count queries, failed ones included.
+  int mediaChecks = 0;
   // Every read on an open handle, refused ones included.
   std::vector<ReadRecord> reads;
   // Reads refused because buffer, position or size broke the alignment that

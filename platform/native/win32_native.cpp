@@ -15,6 +15,7 @@
 
 namespace {
 
+constexpr DWORD kErrorNotReady = 21;
 constexpr DWORD kErrorSharingViolation = 32;
 // What a drive reports for a sector it cannot read.
 constexpr DWORD kErrorCrc = 23;
@@ -46,7 +47,7 @@ nativewin::OpenDevice* OpenImage(const char* path, bool unbuffered) {
   if (drive == nullptr || drive->imagePath.empty()) return nullptr;
   const int fd = open(drive->imagePath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  return new nativewin::OpenDevice{fd, 0, unbuffered};
+  return new nativewin::OpenDevice{fd, 0, unbuffered, drive->root};
 }
 
 bool CoversSector(std::uint64_t position, DWORD bytes, std::uint64_t sector) {
@@ -77,6 +78,10 @@ BOOL ReadDevice(nativewin::OpenDevice& device, void* buffer, DWORD bytes,
   nativewin::NativeState& state = nativewin::State();
   const nativewin::Faults& faults = state.faults;
   *got = 0;
+  if (device.stale || device.fd < 0) {
+    SetLastError(device.stale ? ERROR_MEDIA_CHANGED : kErrorNotReady);
+    return FALSE;
+  }
   if (Misaligned(device, buffer, bytes)) {
     ++state.stats.misalignedReads;
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -174,10 +179,31 @@ BOOL CloseHandle(HANDLE object) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  close(device->fd);
+  if (device->fd >= 0) close(device->fd);
   state.openDevices.erase(device);
   delete device;
   state.stats.openHandles = static_cast<int>(state.openDevices.size());
+  return TRUE;
+}
+
+BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID, DWORD, LPVOID out,
+                     DWORD outSize, LPDWORD returned, LPOVERLAPPED) {
+  nativewin::NativeState& state = nativewin::State();
+  ++state.stats.mediaChecks;
+  if (returned) *returned = 0;
+  const nativewin::OpenDevice* open = LiveDevice(device);
+  if (open == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (code != IOCTL_STORAGE_CHECK_VERIFY2 || !out || outSize < sizeof(DWORD) ||
+      state.faults.failMediaChangeCount) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const nativewin::DriveSetup* drive = nativewin::FindDrive(open->root);
+  *static_cast<DWORD*>(out) = drive ? drive->mediaChanges : 0;
+  if (returned) *returned = sizeof(DWORD);
   return TRUE;
 }
 

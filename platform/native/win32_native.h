@@ -58,7 +58,12 @@ typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 #define ERROR_INVALID_HANDLE 6u
 #define ERROR_INVALID_PARAMETER 87u
 #define ERROR_NO_MORE_FILES 18u
+#define ERROR_NOT_SUPPORTED 50u
+#define ERROR_MEDIA_CHANGED 1110u
 #define ERROR_NEGATIVE_SEEK 131u
+
+// The media-change count of a storage device (a ULONG out).
+#define IOCTL_STORAGE_CHECK_VERIFY2 0x002d0800u
 
 #define MB_OK 0x00000000u
 #define IDOK 1
@@ -93,6 +98,9 @@ DWORD SetFilePointer(HANDLE file, LONG distanceLow, PLONG distanceHigh,
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
               LPOVERLAPPED overlapped);
 BOOL CloseHandle(HANDLE object);
+BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize,
+                     LPVOID out, DWORD outSize, LPDWORD returned,
+                     LPOVERLAPPED overlapped);
 DWORD GetLogicalDriveStringsA(DWORD bufferLength, LPSTR buffer);
 UINT GetDriveTypeA(LPCSTR rootPathName);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);

@@ -16,8 +16,9 @@ class DriveCacheTest : public ::testing::Test {
     nativewin::Reset();
     InsertTree(dir_, MakeDirectory("", {MakePatternFile("on-e", 3, 1)}),
                "E:\\");
-    InsertTree(dir_, MakeDirectory("", {MakePatternFile("on-f", 3, 2)}),
-               "F:\\");
+    fImage_ =
+        WriteTree(dir_, MakeDirectory("", {MakePatternFile("on-f", 3, 2)}));
+    nativewin::AddDrive("F:\\", DRIVE_CDROM, fImage_);
     nativewin::ResetStats();
   }
   void TearDown() override {
@@ -27,6 +28,7 @@ class DriveCacheTest : public ::testing::Test {
   std::size_t Opens() const { return nativewin::GetStats().opens.size(); }
 
   TempDir dir_;
+  std::string fImage_;
   DriveCache cache_;
 };
 
@@ -72,12 +74,43 @@ TEST_F(DriveCacheTest, CloseForgetsTheTreeAndTheNextOpenMountsAfresh) {
   EXPECT_EQ(Opens(), 2u);
 }
 
-TEST_F(DriveCacheTest, SwappedDiscIsNotNoticedWhileOpen) {
+TEST_F(DriveCacheTest, DiscIsCheckedOnlyWhenACheckIsDue) {
   ASSERT_NE(OpenDrive(cache_, "E:"), nullptr);
-  nativewin::SetImage("E:\\", "");
+  const std::size_t reads = nativewin::GetStats().reads.size();
+  // Within one host call the tree is used as it is.
+  nativewin::ChangeMedium("E:\\", fImage_);
   DirNode* root = nullptr;
-  EXPECT_NE(OpenDrive(cache_, "E:", &root), nullptr);
+  ASSERT_NE(OpenDrive(cache_, "E:", &root), nullptr);
   EXPECT_EQ(root->children[0].name, "on-e");
+  EXPECT_EQ(nativewin::GetStats().mediaChecks, 1);  // at the mount only
+
+  CheckDiscOnNextOpen(cache_);
+  ASSERT_NE(OpenDrive(cache_, "E:", &root), nullptr);
+  EXPECT_EQ(root->children[0].name, "on-f");
+  EXPECT_EQ(Opens(), 2u);
+  // The count told: no sector was read to check, only to mount afresh.
+  EXPECT_EQ(nativewin::GetStats().reads.size(), reads + 2);
+}
+
+TEST_F(DriveCacheTest, WithoutACountTheDescriptorIsReadAgain) {
+  nativewin::FailMediaChangeCount();
+  ASSERT_NE(OpenDrive(cache_, "E:"), nullptr);
+  nativewin::ResetStats();
+  CheckDiscOnNextOpen(cache_);
+  ASSERT_NE(OpenDrive(cache_, "E:"), nullptr);
+  const auto& reads = nativewin::GetStats().reads;
+  ASSERT_EQ(reads.size(), 1u);
+  EXPECT_EQ(reads[0].offset, 0x10000u);
+  EXPECT_EQ(reads[0].requested, 2048u);
+
+  // A failed check read drops the drive; the mount then fails on the same
+  // sector, and succeeds once the sector reads again.
+  nativewin::ZeroReadAtSector(32);
+  CheckDiscOnNextOpen(cache_);
+  EXPECT_EQ(OpenDrive(cache_, "E:"), nullptr);
+  EXPECT_EQ(cache_.handle, nullptr);
+  nativewin::ClearFaults();
+  EXPECT_NE(OpenDrive(cache_, "E:"), nullptr);
 }
 
 TEST_F(DriveCacheTest, FailedOpensLeaveTheCacheClosed) {

@@ -18,6 +18,7 @@ int WINAPI RecordProgress(int pluginNr, char* source, char* target,
   log.sources.push_back(source);
   log.targets.push_back(target);
   const int report = static_cast<int>(log.percents.size()) - 1;
+  if (log.onReport) log.onReport(report);
   return report == log.stopAtReport ? 1 : log.answer;
 }
 

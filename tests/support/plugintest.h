@@ -2,6 +2,7 @@
 // points and what lies behind them.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ struct HostLog {
   std::vector<std::string> targets;
   int stopAtReport = -1;  // answer 1 at this report (0-based)
   int answer = 0;         // the answer to every other report
+  std::function<void(int report)> onReport;  // runs before the answer
 };
 
 // The log the callbacks below write to.

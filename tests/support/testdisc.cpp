@@ -53,16 +53,24 @@ void Insert(const std::string& root, const std::string& image) {
 
 }  // namespace
 
+std::string WriteTree(const TempDir& dir, const imagewriter::TreeNode& tree,
+                      const imagewriter::WriteOptions& options,
+                      imagewriter::LayoutReport* report) {
+  std::string error;
+  const std::string image = NextImagePath(dir);
+  imagewriter::LayoutReport ignored;
+  EXPECT_TRUE(imagewriter::WriteImage(tree, image, options,
+                                      report ? report : &ignored, &error))
+      << error;
+  return image;
+}
+
 imagewriter::LayoutReport InsertTree(const TempDir& dir,
                                      const imagewriter::TreeNode& tree,
                                      const std::string& root,
                                      const imagewriter::WriteOptions& options) {
   imagewriter::LayoutReport report;
-  std::string error;
-  const std::string image = NextImagePath(dir);
-  EXPECT_TRUE(imagewriter::WriteImage(tree, image, options, &report, &error))
-      << error;
-  Insert(root, image);
+  Insert(root, WriteTree(dir, tree, options, &report));
   return report;
 }
 

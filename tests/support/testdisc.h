@@ -23,6 +23,13 @@ class TempDir {
   std::string path_;
 };
 
+// Writes the image of tree into dir; its path. Fails the current test when
+// writing fails.
+std::string WriteTree(
+    const TempDir& dir, const imagewriter::TreeNode& tree,
+    const imagewriter::WriteOptions& options = imagewriter::WriteOptions(),
+    imagewriter::LayoutReport* report = nullptr);
+
 // Adds drive root (E:\ by default) to the platform layer, holding the
 // image written from tree. Fails the current test when writing fails.
 imagewriter::LayoutReport InsertTree(
