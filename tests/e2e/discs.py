@@ -196,6 +196,10 @@ def cut_image(disc, relative, keep):
     os.truncate(disc.image, offset + keep)
 
 
+# 2003-06-01 and 2004-06-01 00:00 UTC as FILETIMEs.
+SWAP_A_TIME, SWAP_B_TIME = 126988992000000000, 127305216000000000
+
+
 def swap_discs(work):
     """Discs A and B of one size, and a read-only loop device holding A,
     for drive P:; (None, None, None) where loop devices cannot be had."""
@@ -205,6 +209,10 @@ def swap_discs(work):
     a, b = (make_disc(work, "P:", "swap " + name, files)
             for name, files in zip("ab", trees))
     linux_common.pad_to_same_size(a.image, b.image)
+    # Discs made apart carry their own times. Wine has no media-change
+    # count, so the volume descriptor is all that tells these two apart.
+    for disc, filetime in ((a, SWAP_A_TIME), (b, SWAP_B_TIME)):
+        linux_common.set_volume_time(disc.image, filetime)
     return a, b, loopdev.Loop(a.image).__enter__()
 
 

@@ -224,7 +224,9 @@ def expected(files, folder=""):
 class LoopSwap(unittest.TestCase):
     """Disc B put in place of disc A under the plug-in's open device, the
     root never listed after: every listing and copy shows B or fails with
-    its message."""
+    its message. A and B have the same volume descriptor (no time, root
+    table at the same place and size): only the kernel's media-change count
+    tells them apart."""
 
     A, B = common.swap_trees()
 
