@@ -279,5 +279,6 @@ def prepare(work):
     mapping = [arg for d in ALL for arg in (d.letter[0], d.image)]
     SWAP_A, SWAP_B, SWAP_LOOP = swap_discs(work)
     if SWAP_LOOP:
+        ALL.append(SWAP_A)
         mapping += [SWAP_A.letter[0], SWAP_LOOP.path]
     harness.wine_tool("drives", *mapping)
