@@ -73,6 +73,7 @@ class SwapCases:
         self.assertEqual(listing(shared.records), b.listing("shared"))
 
         self.assertEqual(gone.records, [])
+        self.assertIn("EMPTY lasterror=18", gone.lines)
         (message,) = gone.messages
         self.assertEqual(message[:2], ("messagebox", None))
         self.assertTrue(message[2].startswith(
