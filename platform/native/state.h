@@ -2,6 +2,7 @@
 // the test controls. Not for use outside platform/native.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -35,12 +36,12 @@ struct Faults {
 
 // What a device HANDLE points to.
 struct OpenDevice {
-  int fd;  // -1 once the medium was taken out under it
+  int fd;
   std::uint64_t position;
   bool unbuffered;
   std::string root;  // of its drive
   // Invalidated by a change of medium: every read fails until reopened.
-  bool stale = false;
+  std::atomic<bool> stale{false};
 };
 
 struct NativeState {

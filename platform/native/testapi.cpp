@@ -57,9 +57,13 @@ void ChangeMedium(const std::string& root, const std::string& imagePath,
       device->stale = true;
       continue;
     }
-    if (device->fd >= 0) close(device->fd);
-    device->fd =
-        imagePath.empty() ? -1 : open(imagePath.c_str(), O_RDONLY | O_CLOEXEC);
+    // In place, as a read on another thread may be under way: it reads
+    // the one medium or the other, as a swapped tray does.
+    const int fresh = open(imagePath.empty() ? "/dev/null" : imagePath.c_str(),
+                           O_RDONLY | O_CLOEXEC);
+    if (fresh < 0) continue;
+    dup3(fresh, device->fd, O_CLOEXEC);
+    close(fresh);
   }
 }
 

@@ -25,9 +25,10 @@ void AddDrive(const std::string& root, UINT type,
 void SetImage(const std::string& root, const std::string& imagePath);
 // Swap the medium under the drive's open handles, as a tray swap does on a
 // device that keeps its handles: they read the new image from then on (an
-// empty path: every read fails). With invalidateHandles they fail every read
-// with ERROR_MEDIA_CHANGED instead, as a system that invalidates handles on a
-// media change does. Either way the drive's media-change count moves.
+// empty path: every read brings nothing). With invalidateHandles they fail
+// every read with ERROR_MEDIA_CHANGED instead, as a system that invalidates
+// handles on a media change does. Either way the drive's media-change count
+// moves.
 void ChangeMedium(const std::string& root, const std::string& imagePath,
                   bool invalidateHandles = false);
 

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr DWORD kErrorNotReady = 21;
 constexpr DWORD kErrorSharingViolation = 32;
 // What a drive reports for a sector it cannot read.
 constexpr DWORD kErrorCrc = 23;
@@ -78,8 +77,8 @@ BOOL ReadDevice(nativewin::OpenDevice& device, void* buffer, DWORD bytes,
   nativewin::NativeState& state = nativewin::State();
   const nativewin::Faults& faults = state.faults;
   *got = 0;
-  if (device.stale || device.fd < 0) {
-    SetLastError(device.stale ? ERROR_MEDIA_CHANGED : kErrorNotReady);
+  if (device.stale) {
+    SetLastError(ERROR_MEDIA_CHANGED);
     return FALSE;
   }
   if (Misaligned(device, buffer, bytes)) {
@@ -179,7 +178,7 @@ BOOL CloseHandle(HANDLE object) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  if (device->fd >= 0) close(device->fd);
+  close(device->fd);
   state.openDevices.erase(device);
   delete device;
   state.stats.openHandles = static_cast<int>(state.openDevices.size());
