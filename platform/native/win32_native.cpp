@@ -40,7 +40,11 @@ char DeviceLetter(const char* path) {
 nativewin::OpenDevice* OpenImage(const char* path, bool unbuffered) {
   if (nativewin::State().faults.failOpens) return nullptr;
   const char letter = DeviceLetter(path);
-  if (letter == 0) return nullptr;
+  if (letter == 0) {
+    // Any other path is an image file, opened as Windows opens a file.
+    const int fd = path ? OpenRegularFile(path) : -1;
+    return fd < 0 ? nullptr : new nativewin::OpenDevice{fd, 0, unbuffered};
+  }
   const nativewin::DriveSetup* drive =
       nativewin::FindDrive(std::string{letter, ':', '\\'});
   if (drive == nullptr || drive->imagePath.empty()) return nullptr;
