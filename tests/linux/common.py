@@ -19,6 +19,7 @@ class Settings:
         self.mkxdvdfs = os.path.join(native, "tools", "imagewriter",
                                      "mkxdvdfs")
         self.plugin = os.path.join(linux, "xdvdfs.wfx")
+        self.archive = os.path.join(linux, "xdvdfs.wcx")
         self.work = work
 
 
