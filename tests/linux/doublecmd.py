@@ -21,7 +21,11 @@ def missing_programs():
     return [p for p in PROGRAMS if shutil.which(p) is None]
 
 
-def wait_for(check, what, timeout=30, interval=0.1):
+# Waits are in minutes: the machines these run on are slow and shared.
+WAIT = 180
+
+
+def wait_for(check, what, timeout=WAIT, interval=0.1):
     """check() until it gives something true; that value, or AssertionError
     after timeout seconds."""
     end = time.monotonic() + timeout
@@ -54,7 +58,7 @@ class Xvfb:
         text = b""
         try:
             while not text.endswith(b"\n"):
-                ready, _, _ = select.select([read], [], [], 30)
+                ready, _, _ = select.select([read], [], [], WAIT)
                 chunk = os.read(read, 64) if ready else b""
                 if not chunk:
                     break
@@ -98,7 +102,7 @@ def quit_program(process, env):
         wait_for(lambda: process.poll() is not None or subprocess.run(
             ["xdotool", "search", "--onlyvisible", "--name",
              "Double Commander"], env=env, capture_output=True).stdout,
-            "the window", timeout=30)
+            "the window")
         for _ in range(10):
             if process.poll() is not None:
                 return
@@ -138,17 +142,27 @@ CONFIGURATION = """<?xml version="1.0" encoding="UTF-8"?>
         <Path>{plugin}</Path>
       </WfxPlugin>
     </WfxPlugins>
+    <WcxPlugins>{archives}</WcxPlugins>
   </Plugins>
 </doublecmd>
 """
 
 
+def archive_entries(archives):
+    """WcxPlugin entries: extension -> (plug-in path, PK_CAPS flags)."""
+    return "".join(
+        f'\n      <WcxPlugin Enabled="True"><ArchiveExt>{ext}</ArchiveExt>'
+        f"<Path>{path}</Path><Flags>{flags}</Flags></WcxPlugin>"
+        for ext, (path, flags) in archives.items())
+
+
 class DoubleCommander:
     """The program with our plug-in. hotkeys maps shortcuts such as
     "Shift+F11" to plug-in paths such as "/loop2:"; F12 opens the root.
+    archives registers archive plug-ins by extension (archive_entries).
     The left panel starts in local, the right one in target."""
 
-    def __init__(self, work, plugin, hotkeys, local, target):
+    def __init__(self, work, plugin, hotkeys, local, target, archives=None):
         self.work = work
         self.log = os.path.join(work, "doublecmd.log")
         self.screen = Xvfb(os.path.join(work, "xvfb.out"))
@@ -156,7 +170,7 @@ class DoubleCommander:
                         NO_AT_BRIDGE="1")
         self.process = None
         try:
-            self._configure(plugin, hotkeys)
+            self._configure(plugin, hotkeys, archives or {})
             self.process = subprocess.Popen(
                 ["doublecmd", f"--config-dir={self.config}", "--no-splash",
                  "-L", local, "-R", target, "-P", "L"], env=self.env,
@@ -175,7 +189,7 @@ class DoubleCommander:
             self.stop()
             raise
 
-    def _configure(self, plugin, hotkeys):
+    def _configure(self, plugin, hotkeys, archives):
         self.config = os.path.join(self.work, "config")
         defaults = default_shortcuts(self.env,
                                      os.path.join(self.work, "defaults"))
@@ -188,7 +202,8 @@ class DoubleCommander:
             f.write(defaults.replace(main_form, main_form + keys, 1))
         with open(os.path.join(self.config, "doublecmd.xml"), "w") as f:
             f.write(CONFIGURATION.format(log=self.log, name=PLUGIN_NAME,
-                                         plugin=plugin))
+                                         plugin=plugin,
+                                         archives=archive_entries(archives)))
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env,
@@ -244,11 +259,11 @@ class DoubleCommander:
             # Each line starts with the date and time.
             return [line.rstrip("\n").split(" ", 3)[-1] for line in f]
 
-    def wait_for_log(self, line, timeout=30):
+    def wait_for_log(self, line, timeout=WAIT):
         wait_for(lambda: line in self.log_lines(), f"log line '{line}'",
                  timeout)
 
-    def dialog(self, title, timeout=30):
+    def dialog(self, title, timeout=WAIT):
         """Waits for a dialog window with this title; returns its id."""
         return wait_for(lambda: [w for w in self._visible(title)
                                  if w != self.window], f"dialog '{title}'",
