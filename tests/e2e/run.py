@@ -2,7 +2,8 @@
 """End-to-end tests: the plug-in DLLs, driven by our host under Wine, read
 disc images mapped as CD/DVD drives.
 
-Usage: tests/e2e/run.py NATIVE_BUILD WIN32_BUILD WIN64_BUILD WORK_FOLDER
+Usage: tests/e2e/run.py NATIVE_BUILD WIN32_BUILD WIN64_BUILD WORK_FOLDER [PATTERN]
+PATTERN picks test files (test*.py by default).
 The work folder receives the Wine prefix, the test discs and the copies."""
 
 import os
@@ -15,7 +16,8 @@ import harness
 
 def check_inputs(settings):
     needed = [settings.mkxdvdfs] + [
-        path for b in settings.builds.values() for path in (b.plugin, b.host)]
+        path for b in settings.builds.values()
+        for path in (b.plugin, b.host, b.archive, b.archive_host)]
     missing = [path for path in needed if not os.path.isfile(path)]
     for path in missing:
         print("missing: " + path, file=sys.stderr)
@@ -23,10 +25,10 @@ def check_inputs(settings):
 
 
 def main(argv):
-    if len(argv) != 5:
+    if len(argv) not in (5, 6):
         print(__doc__, file=sys.stderr)
         return 2
-    native, win32, win64, work = (os.path.abspath(a) for a in argv[1:])
+    native, win32, win64, work = (os.path.abspath(a) for a in argv[1:5])
     harness.settings = harness.Settings(
         native, {32: harness.Build(32, win32), 64: harness.Build(64, win64)},
         work)
@@ -38,7 +40,9 @@ def main(argv):
     harness.wine_tool("server", "start")
     try:
         here = os.path.dirname(os.path.abspath(__file__))
-        suite = unittest.defaultTestLoader.discover(here, top_level_dir=here)
+        suite = unittest.defaultTestLoader.discover(
+            here, pattern=argv[5] if len(argv) == 6 else "test*.py",
+            top_level_dir=here)
         result = unittest.TextTestRunner(stream=sys.stderr,
                                          verbosity=2).run(suite)
     finally:
