@@ -61,11 +61,16 @@ void FillFields(const ImageArchive& archive, HeaderStyle style,
   header->CmtState = 0;
 }
 
+// A folder's own size is its table's, which means nothing to a host.
+std::uint32_t ListedSize(const DirNode& entry) {
+  return IsDirectory(entry) ? 0 : entry.size;
+}
+
 template <typename Record>
 void FillSizes(const DirNode& entry, Record* header) {
-  header->PackSize = entry.size;
+  header->PackSize = ListedSize(entry);
   header->PackSizeHigh = 0;
-  header->UnpSize = entry.size;
+  header->UnpSize = ListedSize(entry);
   header->UnpSizeHigh = 0;
 }
 
@@ -89,8 +94,8 @@ bool FillHeader(const ImageArchive& archive, HeaderStyle style,
   FillFields(archive, style, header);
   std::memcpy(header->FileName, path.c_str(), path.size() + 1);
   const DirNode& entry = *archive.walk.current;
-  header->PackSize = static_cast<int>(entry.size);
-  header->UnpSize = static_cast<int>(entry.size);
+  header->PackSize = static_cast<int>(ListedSize(entry));
+  header->UnpSize = static_cast<int>(ListedSize(entry));
   return true;
 }
 
