@@ -35,6 +35,9 @@ struct OpenDevice {
   int fd;
   std::uint64_t position;
   bool unbuffered;
+  // A drive's device, not an image file: only a volume refuses reads past
+  // its end.
+  bool drive;
 };
 
 struct NativeState {
