@@ -4,6 +4,7 @@ of plain and whole-disc images copied byte for byte, names that would
 escape the target left out, cancel, and files that are no Xbox disc."""
 
 import os
+import threading
 import unittest
 
 import common
@@ -76,6 +77,35 @@ class ArchiveOnLinux(unittest.TestCase):
                 self.assertEqual(
                     os.stat(os.path.join(target, "default.xbe")).st_mtime,
                     VOLUME_SECONDS)
+
+    def test_images_extract_side_by_side_while_another_lists(self):
+        # As Double Commander does with background unpacking: each handle
+        # keeps its own state, the whole-disc probe's included.
+        images = [make(f"archive-side-{layout}", layout)
+                  for layout in ("xgd1", "xgd3")]
+        failures = []
+
+        def extract(index, source, image):
+            archive = wfx.Archive(common.settings.archive)
+            for round_ in range(3):
+                target = self.target(f"side-{index}-{round_}")
+                results = archive.extract_all(image, target)
+                if (set(results.values()) != {0} or
+                        common.source_files(target) !=
+                        common.source_files(source)):
+                    failures.append((image, round_))
+
+        threads = [threading.Thread(target=extract, args=(i, *pair))
+                   for i, pair in enumerate(images)]
+        for thread in threads:
+            thread.start()
+        _, plain = make("archive-side-plain")
+        while any(thread.is_alive() for thread in threads):
+            headers, end = self.archive.headers(plain)
+            self.assertEqual((len(headers), end), (7, wfx.E_END_ARCHIVE))
+        for thread in threads:
+            thread.join()
+        self.assertEqual(failures, [])
 
     def test_test_reads_and_writes_nothing(self):
         _, image = make("archive-test")
