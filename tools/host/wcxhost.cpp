@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "archive/wcxapi.h"
+#include "tools/host/archiveplugin.h"
 #include "tools/host/output.h"
 #include "tools/host/widearguments.h"
 #include "tools/host/widecallbacks.h"
@@ -33,41 +33,6 @@ constexpr int kExitFailed = 6;
 constexpr int kExitUsage = 64;
 constexpr int kExitNoPlugin = 65;
 
-struct Archiver {
-  OpenArchiveWFn open = nullptr;
-  ReadHeaderExWFn readHeader = nullptr;
-  ProcessFileWFn process = nullptr;
-  CloseArchiveFn close = nullptr;
-  SetProcessDataProcWFn setProgress = nullptr;
-  CanYouHandleThisFileWFn canHandle = nullptr;
-  GetPackerCapsFn caps = nullptr;
-  GetBackgroundFlagsFn background = nullptr;
-};
-
-template <typename Fn>
-bool Resolve(HMODULE module, const char* name, Fn& fn) {
-  fn = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(module, name)));
-  if (!fn) std::fprintf(stderr, "wcxhost: %s not exported\n", name);
-  return fn != nullptr;
-}
-
-bool Load(const char* file, Archiver& a) {
-  HMODULE m = LoadLibraryW(FromUtf8(file).c_str());
-  if (!m) {
-    std::fprintf(stderr, "wcxhost: cannot load %s\n", file);
-    return false;
-  }
-  return Resolve(m, "OpenArchiveW", a.open) &&
-         Resolve(m, "ReadHeaderExW", a.readHeader) &&
-         Resolve(m, "ProcessFileW", a.process) &&
-         Resolve(m, "CloseArchive", a.close) &&
-         Resolve(m, "SetProcessDataProcW", a.setProgress) &&
-         Resolve(m, "CanYouHandleThisFileW", a.canHandle) &&
-         Resolve(m, "GetPackerCaps", a.caps) &&
-         Resolve(m, "GetBackgroundFlags", a.background);
-}
-
 // Progress of the file being processed.
 struct Progress {
   int reports = 0;
@@ -86,7 +51,7 @@ std::string NameOf(const tHeaderDataExW& header) {
   return Utf8(header.FileName);
 }
 
-HANDLE Open(const Archiver& a, const std::string& image, int mode) {
+HANDLE Open(const ArchivePlugin& a, const std::string& image, int mode) {
   std::wstring name = FromUtf8(image);
   tOpenArchiveDataW data{};
   data.ArcName = &name[0];
@@ -97,7 +62,7 @@ HANDLE Open(const Archiver& a, const std::string& image, int mode) {
   return archive;
 }
 
-int List(const Archiver& a, const std::string& image) {
+int List(const ArchivePlugin& a, const std::string& image) {
   HANDLE archive = Open(a, image, PK_OM_LIST);
   if (!archive) return kExitFailed;
   tHeaderDataExW header;
@@ -117,8 +82,8 @@ int List(const Archiver& a, const std::string& image) {
 
 // Extracts (or tests, with an empty dest) every file, as the file manager
 // does: folders made by the host, files written by the plug-in.
-int Unpack(const Archiver& a, const std::string& image, const std::string& dest,
-           int cancelAt) {
+int Unpack(const ArchivePlugin& a, const std::string& image,
+           const std::string& dest, int cancelAt) {
   HANDLE archive = Open(a, image, PK_OM_EXTRACT);
   if (!archive) return kExitFailed;
   progress.cancelAt = cancelAt;
@@ -156,8 +121,12 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, argc < 3 ? stderr : stdout);
     return argc < 3 ? kExitUsage : kExitOk;
   }
-  Archiver a;
-  if (!Load(argv[1], a)) return kExitNoPlugin;
+  ArchivePlugin a;
+  std::string error;
+  if (!LoadArchivePlugin(argv[1], a, error)) {
+    std::fprintf(stderr, "wcxhost: %s\n", error.c_str());
+    return kExitNoPlugin;
+  }
   const std::string command = argv[2];
   if (command == "caps") {
     Say("CAPS %d BACKGROUND %d", a.caps(), a.background());

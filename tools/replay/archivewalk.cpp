@@ -37,7 +37,7 @@ std::string Bytes(const tHeaderDataExW& header) {
 
 }  // namespace
 
-void WalkArchive(const ArchiveCalls& calls, const std::string& image,
+void WalkArchive(const ArchivePlugin& calls, const std::string& image,
                  const std::string& localFile) {
   std::vector<WCHAR> name = Widened(image);
   std::vector<WCHAR> local = Widened(localFile);

@@ -7,17 +7,9 @@
 
 #include <string>
 
-#include "archive/wcxapi.h"
-
-struct ArchiveCalls {
-  OpenArchiveWFn open = nullptr;
-  ReadHeaderExWFn readHeader = nullptr;
-  ProcessFileWFn process = nullptr;
-  CloseArchiveFn close = nullptr;
-  SetProcessDataProcWFn setProgress = nullptr;
-};
+#include "tools/host/archiveplugin.h"
 
 // Lines: ARCHIVE, H for a header (the first kArchiveMaxShown), X for an
 // extract, HEADERS with the count and the result that ended them.
-void WalkArchive(const ArchiveCalls& calls, const std::string& image,
+void WalkArchive(const ArchivePlugin& calls, const std::string& image,
                  const std::string& localFile);

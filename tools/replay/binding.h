@@ -17,7 +17,7 @@ bool BindPlugin(const std::string& target, const std::string& drive,
 
 // The archive plug-in's calls: from the DLL under Windows, linked in
 // natively (dll is then ignored).
-bool BindArchive(const std::string& dll, ArchiveCalls& calls,
+bool BindArchive(const std::string& dll, ArchivePlugin& archive,
                  std::string& error);
 
 struct BoxMessage {

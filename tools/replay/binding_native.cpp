@@ -43,9 +43,11 @@ bool BindPlugin(const std::string& target, const std::string& drive,
   return true;
 }
 
-bool BindArchive(const std::string&, ArchiveCalls& calls, std::string&) {
-  calls = ArchiveCalls{OpenArchiveW, ReadHeaderExW, ProcessFileW, CloseArchive,
-                       SetProcessDataProcW};
+bool BindArchive(const std::string&, ArchivePlugin& archive, std::string&) {
+  archive =
+      ArchivePlugin{OpenArchiveW,  ReadHeaderExW,       ProcessFileW,
+                    CloseArchive,  SetProcessDataProcW, CanYouHandleThisFileW,
+                    GetPackerCaps, GetBackgroundFlags};
   return true;
 }
 

@@ -34,30 +34,9 @@ bool BindPlugin(const std::string& target, const std::string&, Plugin& plugin,
   return true;
 }
 
-namespace {
-
-template <typename Fn>
-bool Resolve(HMODULE module, const char* name, Fn& fn, std::string& error) {
-  fn = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(module, name)));
-  if (!fn) error = std::string("entry point ") + name + " not exported";
-  return fn != nullptr;
-}
-
-}  // namespace
-
-bool BindArchive(const std::string& dll, ArchiveCalls& calls,
+bool BindArchive(const std::string& dll, ArchivePlugin& archive,
                  std::string& error) {
-  HMODULE m = LoadLibraryA(dll.c_str());
-  if (!m) {
-    error = "cannot load " + dll;
-    return false;
-  }
-  return Resolve(m, "OpenArchiveW", calls.open, error) &&
-         Resolve(m, "ReadHeaderExW", calls.readHeader, error) &&
-         Resolve(m, "ProcessFileW", calls.process, error) &&
-         Resolve(m, "CloseArchive", calls.close, error) &&
-         Resolve(m, "SetProcessDataProcW", calls.setProgress, error);
+  return LoadArchivePlugin(dll, archive, error);
 }
 
 std::vector<BoxMessage> TakeMessageBoxes() {

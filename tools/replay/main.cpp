@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
   const std::string drive = argv[2];
   Plugin plugin;
   std::string error;
-  ArchiveCalls archive;
+  ArchivePlugin archive;
   if (!BindPlugin(argv[1], drive, plugin, error) ||
       !BindArchive(argv[4], archive, error)) {
     std::fprintf(stderr, "wfxreplay: %s\n", error.c_str());
