@@ -1,8 +1,8 @@
 """The archive plug-in DLLs on image files, driven by wcxhost as the
 Windows file manager drives them: every header of plain and whole-disc
 images, every file extracted byte for byte (one past 4 GiB of the image)
-into a folder no 8-bit code page can name, detection, test, cancel and a
-cut image."""
+into a folder no 8-bit code page can name, names that would leave the
+target or name a stream, detection, test, cancel and a cut image."""
 
 import os
 
@@ -57,6 +57,28 @@ class ArchiveCases:
             self.assertEqual(files_below(copy), files_below(disc.source))
             for path, (result, size) in results(lines).items():
                 self.assertEqual((result, size), (0, listed[path][1]), path)
+
+    def test_names_that_are_paths_stay_out(self):
+        disc = discs.make_disc(harness.settings.work, "-",
+                               f"hostile{self.bits}", {
+                                   "keep.txt": b"kept",
+                                   "zz_escape.txt": b"out",
+                                   "colon_a.txt": b"stream"})
+        with open(disc.image, "r+b") as f:
+            data = f.read()
+            for old, new in ((b"zz_escape.txt", b"..\\..\\esc.txt"),
+                             (b"colon_a.txt", b"a:stream.tx")):
+                f.seek(data.index(old))
+                f.write(new)
+        image = windows_path(disc.image)
+        self.assertEqual(headers(self.archive("list", image)[1]),
+                         {"keep.txt": (False, 4)})
+        copy = os.path.join(self.local("hostile"), "in")
+        os.makedirs(copy)
+        code, lines = self.archive("extract", image, windows_path(copy))
+        self.assertEqual(code, 0, lines)
+        self.assertEqual(os.listdir(os.path.dirname(copy)), ["in"])
+        self.assertEqual(os.listdir(copy), ["keep.txt"])
 
     def test_detects_xbox_images_only(self):
         empty = self.local("empty.iso")

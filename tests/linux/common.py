@@ -63,6 +63,17 @@ def set_volume_time(image, filetime, base=0):
         f.write(filetime.to_bytes(8, "little"))
 
 
+def rename_in_image(image, renames):
+    """Gives entries names the writer cannot: each old name's bytes become
+    the new name's, of the same length, where they stand in the image."""
+    with open(image, "r+b") as f:
+        data = f.read()
+        for old, new in renames:
+            assert len(old) == len(new), (old, new)
+            f.seek(data.index(old))
+            f.write(new)
+
+
 def source_files(source):
     """Every file below a folder as relative path -> bytes."""
     found = {}

@@ -119,15 +119,10 @@ class ArchiveOnLinux(unittest.TestCase):
         files = {"aa_escape.txt": b"1", "bb.txt": b"2", "ctl_name.txt": b"3",
                  "sub/dd": b"4", "keep.txt": b"5"}
         _, image = make("archive-hostile", files=files)
-        with open(image, "r+b") as f:
-            data = f.read()
-            for old, new in ((b"aa_escape.txt", b"../../esc.txt"),
-                             (b"bb.txt", b"..\\b.t"),
-                             (b"ctl_name.txt", b"ctl\x01name.txt"),
-                             (b"dd", b"..")):
-                at = data.index(old)
-                f.seek(at)
-                f.write(new)
+        common.rename_in_image(image, ((b"aa_escape.txt", b"../../esc.txt"),
+                                       (b"bb.txt", b"..\\b.t"),
+                                       (b"ctl_name.txt", b"ctl\x01name.txt"),
+                                       (b"dd", b"..")))
         headers, end = self.archive.headers(image)
         self.assertEqual(end, wfx.E_END_ARCHIVE)
         self.assertEqual(sorted(h.path for h in headers),

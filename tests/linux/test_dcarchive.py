@@ -1,7 +1,8 @@
 """Double Commander with the archive plug-in: image files open in place,
 no root needed. Enter on an .xiso image and F5 copies everything; Ctrl+PgDn
 opens an image of another extension by its content; a whole-disc image
-copies the same; Escape during a copy leaves no partial file."""
+copies the same; names that would leave the target are not copied; Escape
+during a copy leaves no partial file."""
 
 import os
 import time
@@ -34,7 +35,8 @@ class DoubleCommanderArchive(unittest.TestCase):
         for folder in (self.screens, self.images, self.copies):
             os.makedirs(folder)
         self.sources = {}
-        # In the order the panel lists them: big, game, other, whole.
+        # In the order the panel lists them: big, game, hostile, other,
+        # whole.
         for name, layout, seed in (("game.xiso", "plain", 10),
                                    ("other.img", "plain", 20),
                                    ("whole.xiso", "xgd3", 30)):
@@ -44,6 +46,14 @@ class DoubleCommanderArchive(unittest.TestCase):
             common.make_image_of(source, os.path.join(self.images, name),
                                  "--layout", layout)
             self.sources[name] = source
+        hostile = os.path.join(self.work, "src", "hostile")
+        common.write_tree(hostile, {"hostile/keep.txt": b"kept\n",
+                                    "zz_escape.txt": b"out\n",
+                                    "hostile/ctl_name.txt": b"ctl\n"})
+        image = os.path.join(self.images, "hostile.xiso")
+        common.make_image_of(hostile, image)
+        common.rename_in_image(image, ((b"zz_escape.txt", b"../../esc.txt"),
+                                       (b"ctl_name.txt", b"ctl\nname.txt")))
         big = os.path.join(self.work, "src", "big")
         os.makedirs(big)
         with open(os.path.join(big, "big.bin"), "wb") as f:
@@ -56,7 +66,7 @@ class DoubleCommanderArchive(unittest.TestCase):
     def copy_all(self, dc, name, open_keys):
         """Opens the image at its place in the list with open_keys, copies
         everything out and compares the bytes; then leaves the image."""
-        position = ["big.xiso", "game.xiso", "other.img",
+        position = ["big.xiso", "game.xiso", "hostile.xiso", "other.img",
                     "whole.xiso"].index(name) + 1
         dc.focus_list()
         dc.navigate("Home", *["Down"] * position)
@@ -87,6 +97,7 @@ class DoubleCommanderArchive(unittest.TestCase):
             self.copy_all(dc, "game.xiso", ["Return"])
             self.copy_all(dc, "whole.xiso", ["Return"])
             self.copy_all(dc, "other.img", ["ctrl+Next"])
+            self.copy_hostile(dc)
             self.cancel_big_copy(dc)
         finally:
             self.shot(dc, "last.png")
@@ -95,6 +106,21 @@ class DoubleCommanderArchive(unittest.TestCase):
                     f"{time.monotonic() - started:.1f} s")
         self.assertEqual([line for line in dc.log_lines()
                           if line.startswith("Error")], [])
+
+    def copy_hostile(self, dc):
+        dc.focus_list()
+        dc.navigate("Home", "Down", "Down", "Down")
+        dc.navigate("Return")
+        dc.keys("ctrl+a", "F5")
+        image = os.path.join(self.images, "hostile.xiso")
+        dc.wait_for_log(f"Done: Extract file {image}/hostile/keep.txt -> "
+                        f"{self.copies}/hostile/keep.txt")
+        self.assertEqual(os.listdir(os.path.join(self.copies, "hostile")),
+                         ["keep.txt"])
+        outside = os.path.dirname(os.path.dirname(self.copies))
+        self.assertFalse(os.path.exists(os.path.join(outside, "esc.txt")))
+        dc.focus_list()
+        dc.navigate("Home", "Return")
 
     def cancel_big_copy(self, dc):
         dc.focus_list()
