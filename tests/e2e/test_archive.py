@@ -12,6 +12,7 @@ from harness import run_archive_host, windows_path
 from test_copy import files_below
 
 TARGET = "Łódź 日本語 Ελληνικά"
+FALLBACK = 978307200  # 2001-01-01 00:00 UTC
 HEADER = "H "
 
 
@@ -57,6 +58,11 @@ class ArchiveCases:
             self.assertEqual(files_below(copy), files_below(disc.source))
             for path, (result, size) in results(lines).items():
                 self.assertEqual((result, size), (0, listed[path][1]), path)
+            if disc is discs.MAIN:
+                # No time of its own: 2001-01-01, set by the plug-in.
+                self.assertEqual(
+                    os.stat(os.path.join(copy, "readme.txt")).st_mtime,
+                    FALLBACK)
 
     def test_names_that_are_paths_stay_out(self):
         disc = discs.make_disc(harness.settings.work, "-",
