@@ -241,6 +241,30 @@ TEST_F(Archive, ExtractsAndTestsEveryFileByteForByteWithProgress) {
   }
 }
 
+// The 8-bit calls, and a target given as DestPath and DestName.
+TEST_F(Archive, EightBitCallsJoinDestPathAndName) {
+  const TreeNode file = imagewriter::MakePatternFile("f", 3000, 5);
+  std::string image = Write(imagewriter::MakeDirectory("", {file}));
+  tOpenArchiveData data{};
+  data.ArcName = &image[0];
+  data.OpenMode = PK_OM_EXTRACT;
+  HANDLE archive = OpenArchive(&data);
+  ASSERT_NE(archive, nullptr);
+  tHeaderDataEx header;
+  ASSERT_EQ(ReadHeaderEx(archive, &header), 0);
+  std::string separated = dir_.path() + "/";
+  std::string bare = dir_.path();
+  std::string name = "out";
+  EXPECT_EQ(ProcessFile(archive, PK_EXTRACT, &separated[0], &name[0]), 0);
+  EXPECT_EQ(ProcessFile(archive, PK_EXTRACT, &bare[0], &name[0]), 0);
+  CloseArchive(archive);
+  EXPECT_EQ(ReadWholeFile(dir_.File("out")), ExpectedContent(file));
+  // This build speaks as the Windows host does: the name beside the folder.
+  const std::string joined = dir_.path() + "\\out";
+  EXPECT_EQ(ReadWholeFile(joined), ExpectedContent(file));
+  std::remove(joined.c_str());
+}
+
 // Every failure leaves no file behind and gives the host's code for it.
 TEST_F(Archive, CancelAndFaultsRemoveThePartialFile) {
   const TreeNode file = imagewriter::MakePatternFile("f", 200000, 9);
