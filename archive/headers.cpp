@@ -20,32 +20,6 @@ int Attributes(const DirNode& entry, HeaderStyle style) {
   return IsDirectory(entry) ? FILE_ATTRIBUTE_DIRECTORY : 0;
 }
 
-// Year, month and day of a count of days since 1970-01-01.
-void CivilDate(std::int64_t days, int* year, int* month, int* day) {
-  days += 719468;
-  const std::int64_t era = days / 146097;
-  const std::int64_t dayOfEra = days - era * 146097;
-  const std::int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const std::int64_t dayOfYear =
-      dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-  *day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-  *month =
-      static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-  *year = static_cast<int>(yearOfEra + era * 400 + (*month <= 2 ? 1 : 0));
-}
-
-int DosTime(std::uint64_t unixSeconds) {
-  int year = 0, month = 0, day = 0;
-  CivilDate(static_cast<std::int64_t>(unixSeconds / 86400), &year, &month,
-            &day);
-  const int secondOfDay = static_cast<int>(unixSeconds % 86400);
-  return (year - 1980) << 25 | month << 21 | day << 16 |
-         (secondOfDay / 3600) << 11 | (secondOfDay / 60 % 60) << 5 |
-         (secondOfDay % 60) / 2;
-}
-
 template <typename Record>
 void FillFields(const ImageArchive& archive, HeaderStyle style,
                 Record* header) {
@@ -77,9 +51,21 @@ void FillSizes(const DirNode& entry, Record* header) {
 }  // namespace
 
 int HeaderTime(std::uint64_t volumeTime, HeaderStyle style) {
-  std::uint64_t seconds =
-      ListingTime(volumeTime) / kFileTimeTicksPerSecond - kUnixEpochSeconds;
-  if (style == HeaderStyle::kWindows) return DosTime(seconds);
+  const std::uint64_t time = ListingTime(volumeTime);
+  if (style == HeaderStyle::kWindows) {
+    // A DOS time is local, as the host shows it.
+    const FILETIME utc{static_cast<DWORD>(time),
+                       static_cast<DWORD>(time >> 32)};
+    FILETIME local{};
+    WORD date = 0;
+    WORD dosTime = 0;
+    if (!FileTimeToLocalFileTime(&utc, &local) ||
+        !FileTimeToDosDateTime(&local, &date, &dosTime)) {
+      return 0;
+    }
+    return static_cast<int>(static_cast<DWORD>(date) << 16 | dosTime);
+  }
+  std::uint64_t seconds = time / kFileTimeTicksPerSecond - kUnixEpochSeconds;
   if (seconds > kLatestUnixSeconds) {
     seconds =
         kFallbackListingTime / kFileTimeTicksPerSecond - kUnixEpochSeconds;

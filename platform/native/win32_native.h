@@ -103,6 +103,10 @@ void SetLastError(DWORD code);
 DWORD GetLastError();
 int _strcmpi(const char* a, const char* b);
 DWORD GetFileAttributesA(LPCSTR fileName);
+// Times; the builds that are not Windows keep local time as UTC.
+BOOL FileTimeToLocalFileTime(const FILETIME* fileTime, FILETIME* localTime);
+BOOL FileTimeToDosDateTime(const FILETIME* fileTime, WORD* fatDate,
+                           WORD* fatTime);
 // The native build works in a single-byte code page.
 BOOL IsDBCSLeadByte(BYTE c);
 
