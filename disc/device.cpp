@@ -1,5 +1,7 @@
 #include "disc/device.h"
 
+#include <atomic>
+
 #include "disc/dirnode.h"
 
 namespace {
@@ -11,10 +13,12 @@ std::uint64_t RoundUpToSector(std::uint64_t bytes) {
   return (bytes + kSectorSize - 1) / kSectorSize * kSectorSize;
 }
 
-// The handles with a base other than 0. The plug-in keeps one drive open at
-// a time; a fixed table needs no allocation, so setting a base cannot throw.
+// The handles with a base other than 0. A fixed table needs no allocation,
+// so setting a base cannot throw. Several threads may each use their own
+// handles (an archive listed while another is extracted): an entry is
+// claimed atomically, and only the thread of its handle touches its base.
 struct DeviceBase {
-  HANDLE handle;
+  std::atomic<HANDLE> handle;
   std::uint64_t base;
 };
 constexpr int kMaxBasedDevices = 8;
@@ -22,7 +26,15 @@ DeviceBase gDeviceBases[kMaxBasedDevices] = {};
 
 DeviceBase* FindDeviceBase(HANDLE handle) {
   for (DeviceBase& entry : gDeviceBases) {
-    if (entry.handle == handle) return &entry;
+    if (entry.handle.load() == handle) return &entry;
+  }
+  return nullptr;
+}
+
+DeviceBase* ClaimDeviceBase(HANDLE handle) {
+  for (DeviceBase& entry : gDeviceBases) {
+    HANDLE free = nullptr;
+    if (entry.handle.compare_exchange_strong(free, handle)) return &entry;
   }
   return nullptr;
 }
@@ -57,9 +69,10 @@ int vepo_mediachangecount(HANDLE handle, std::uint32_t* count) {
 int vepo_setdevicebase(HANDLE handle, std::uint64_t base) {
   if (!handle) return 1;
   DeviceBase* entry = FindDeviceBase(handle);
-  if (!entry && base != 0) entry = FindDeviceBase(nullptr);
+  if (!entry && base != 0) entry = ClaimDeviceBase(handle);
   if (!entry) return base == 0 ? 0 : 1;
-  *entry = base == 0 ? DeviceBase{nullptr, 0} : DeviceBase{handle, base};
+  entry->base = base;
+  if (base == 0) entry->handle.store(nullptr);
   return 0;
 }
 

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // Heap blocks that device reads go into. Unbuffered reads need the buffer
 // aligned to the device's sector size; 4096 covers every device in use.
@@ -23,3 +24,8 @@ constexpr std::size_t kBlockAlignment = 4096;
 constexpr std::size_t kMaxBlockBytes = SIZE_MAX - 2 * kBlockAlignment;
 void* AllocBlock(std::size_t bytes);
 void FreeBlock(void* block);
+
+// Sets the last-write time of an open local file to a FILETIME (UTC), for
+// hosts that leave a written file's time to the plug-in. false when the
+// system refuses.
+bool SetLocalFileTime(std::FILE* file, std::uint64_t fileTime);

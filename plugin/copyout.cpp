@@ -1,13 +1,12 @@
 #include "plugin/copyout.h"
 
+#include "disc/filestream.h"
 #include "path/filelookup.h"
 #include "path/hostpath.h"
 #include "plugin/localfile.h"
 #include "plugin/messages.h"
 
 namespace {
-
-constexpr std::uint32_t kCopyChunkSectors = 32;
 
 int PercentDone(std::uint32_t bytesWritten, std::uint32_t fileSize) {
   if (fileSize == 0) return 100;
@@ -50,10 +49,7 @@ int StreamToLocalFile(PluginState& state, HANDLE handle, const DirNode& node,
                       const HostText& remotePath, const HostText& drivePart,
                       const HostText& localName, std::FILE* file) {
   CopyProgress progress{localName, remotePath, file, state, node.size, 0};
-  const ExtractRequest request{
-      static_cast<std::int64_t>(SectorToOffset(node.startSector)), node.size,
-      kCopyChunkSectors, WriteCopyChunk, &progress};
-  const int code = vepo_extractdata(handle, &request);
+  const int code = vepo_streamfile(handle, node, WriteCopyChunk, &progress);
   if (code > 10) {
     ShowFormatted(state, localName.wide,
                   "ERROR: vepo_extractdata failed, code = %d", code);

@@ -6,6 +6,7 @@
 
 #include "disc/tree.h"
 #include "path/hostpath.h"
+#include "path/safename.h"
 #include "plugin/listingtimes.h"
 #include "plugin/messages.h"
 
@@ -147,6 +148,7 @@ void ListDirectory(const HostText& path, PluginState& state,
 void NodesToFindData(const std::vector<DirNode>& children,
                      std::vector<WIN32_FIND_DATAA>& entries) {
   for (const DirNode& node : children) {
+    if (!IsSafeName(node.name)) continue;
     entries.push_back(
         MakeRecord(IsDirectory(node) ? FILE_ATTRIBUTE_DIRECTORY : 0, node.size,
                    node.name.c_str()));

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the Linux release archive: the plug-in and its readme in a folder
-xdvdfs/. Called by tools/package.
+"""Writes the Linux release archive: both plug-ins and their readme in a
+folder xdvdfs/. Called by tools/package.
 
-Usage: tools/linux-package.py ARCHIVE VERSION PLUGIN"""
+Usage: tools/linux-package.py ARCHIVE VERSION PLUGIN ARCHIVE_PLUGIN"""
 
 import io
 import os
@@ -11,18 +11,38 @@ import tarfile
 import time
 
 README = """\
-Xbox DVD Filesystem plug-in {version} for Linux (x86-64)
+Xbox DVD Filesystem plug-ins {version} for Linux (x86-64)
 
-A file-system plug-in for Double Commander that reads discs in the Xbox DVD
-Filesystem (XDVDFS) straight from a CD/DVD drive, and disc images attached
-as loop devices, the Linux way of putting an image in a virtual drive. It
-needs only the C and C++ runtimes of Debian 12 or newer.
+Two plug-ins for Double Commander that read the Xbox DVD Filesystem
+(XDVDFS). The archive plug-in, xdvdfs.wcx, opens image files in place
+(.xiso, .iso): press Enter on one and its folders appear, F5 copies out.
+It needs no root. The file-system plug-in, xdvdfs.wfx, reads discs
+straight from a CD/DVD drive, and disc images attached as loop devices.
+Both need only the C and C++ runtimes of Debian 12 or newer.
 
-It only reads
-  The plug-in never writes to a disc or an image: it cannot create, change,
-  rename or delete anything on one.
+They only read
+  The plug-ins never write to a disc or an image: they cannot create,
+  change, rename or delete anything on one.
 
-Adding it to Double Commander
+Opening image files in place (xdvdfs.wcx)
+  In Double Commander open Configuration > Options > Plugins > Plugins WCX,
+  press Add, choose xdvdfs.wcx and give it the extension xiso. Keep the
+  flags it reports (72: several files at once, and "by content"). Then:
+    - Enter on a .xiso file opens it.
+    - Ctrl+PgDn on any other file (game.iso, game.img) asks the plug-in
+      whether it holds an Xbox file system and opens it if so.
+  Why not the extension iso: Double Commander gives Enter on every file of
+  a registered extension to the plug-in without asking it. Most .iso files
+  are ordinary CD/DVD images, which this plug-in cannot open: they would
+  get an error box instead of opening as they did before. By content, the
+  plug-in looks only at the four places where an Xbox file system starts,
+  with one small read each.
+  Plain game images and whole-disc images (XGD1, XGD2, XGD3) both open.
+  Every entry gets the disc's time (2001-01-01 when it has none); names
+  that a hostile image could use to write outside the target folder ("..",
+  names with "/" or "\\" or control characters) are left out.
+
+Adding the file-system plug-in to Double Commander
   1. Unpack this archive anywhere you keep programs, for example
      ~/.local/lib/xdvdfs/.
   2. In Double Commander open Configuration > Options > Plugins >
@@ -73,7 +93,8 @@ CD/DVD drives
   sudo adduser "$USER" cdrom and log in again.
 
 Files
-  xdvdfs.wfx    the plug-in
+  xdvdfs.wcx    the archive plug-in: image files opened in place
+  xdvdfs.wfx    the file-system plug-in: drives and loop devices
   readme.txt    this file
 """
 
@@ -87,15 +108,15 @@ def add(archive, name, data, mode):
 
 
 def main(argv):
-    if len(argv) != 4:
+    if len(argv) != 5:
         print(__doc__, file=sys.stderr)
         return 2
-    path, version, plugin = argv[1:]
-    with open(plugin, "rb") as f:
-        binary = f.read()
+    path, version, *plugins = argv[1:]
     temporary = path + ".tmp"
     with tarfile.open(temporary, "w:gz") as archive:
-        add(archive, "xdvdfs.wfx", binary, 0o755)
+        for plugin in plugins:
+            with open(plugin, "rb") as f:
+                add(archive, os.path.basename(plugin), f.read(), 0o755)
         add(archive, "readme.txt",
             README.format(version=version).encode("ascii"), 0o644)
     os.replace(temporary, path)

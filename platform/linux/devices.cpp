@@ -1,5 +1,6 @@
-// Raw reads of the listed drives through their device files, with the
-// results and byte counts that the same calls give on Windows.
+// Raw reads of the listed drives through their device files, and of image
+// files, with the results and byte counts that the same calls give on
+// Windows.
 #include <fcntl.h>
 #include <linux/cdrom.h>
 #include <linux/fs.h>
@@ -8,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -28,16 +30,24 @@ struct OpenDevice {
   bool optical;  // an sr drive, whose changes the drive itself reports
 };
 
-// Lets calls tell a live handle from a closed or made-up one.
-std::set<OpenDevice*>& LiveDevices() {
+// Lets calls tell a live handle from a closed or made-up one. The host
+// lists one image on its window's thread while it copies from another on a
+// worker thread, so the set is shared between threads.
+struct LiveSet {
+  std::mutex lock;
+  std::set<OpenDevice*> devices;
+};
+
+LiveSet& Live() {
   // Never destroyed: the plug-in's globals close their handle at exit.
-  static auto* const devices = new std::set<OpenDevice*>;
-  return *devices;
+  static auto* const live = new LiveSet;
+  return *live;
 }
 
 OpenDevice* LiveDevice(HANDLE handle) {
   auto* device = static_cast<OpenDevice*>(handle);
-  return LiveDevices().count(device) != 0 ? device : nullptr;
+  std::lock_guard<std::mutex> hold(Live().lock);
+  return Live().devices.count(device) != 0 ? device : nullptr;
 }
 
 DWORD Win32Error(int error) {
@@ -49,6 +59,7 @@ DWORD Win32Error(int error) {
     case EACCES:
     case EPERM:
     case EROFS:
+    case EISDIR:
       return kErrorAccessDenied;
     case ENOMEDIUM:
       return kErrorNotReady;
@@ -75,22 +86,26 @@ std::string DriveNameOf(const char* path) {
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD,
                    DWORD flagsAndAttributes, HANDLE) {
-  const std::string deviceFile = DeviceFileOf(DriveNameOf(fileName));
-  if (deviceFile.empty()) {
+  const std::string driveName = DriveNameOf(fileName);
+  const std::string deviceFile = DeviceFileOf(driveName);
+  if (!driveName.empty() && deviceFile.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  // Read only, whatever was asked: the plug-in never writes to a disc.
+  // Read only, whatever was asked: the plug-in never writes to a disc. Any
+  // path that names no drive is an image file, read through the page cache.
   int flags = O_RDONLY | O_CLOEXEC;
   if (flagsAndAttributes & FILE_FLAG_NO_BUFFERING) flags |= O_DIRECT;
-  const int fd = open(deviceFile.c_str(), flags);
+  const int fd = driveName.empty() ? (fileName ? OpenRegularFile(fileName) : -1)
+                                   : open(deviceFile.c_str(), flags);
   if (fd < 0) {
     SetLastError(Win32Error(errno));
     return INVALID_HANDLE_VALUE;
   }
   const bool optical = deviceFile.compare(0, 7, "/dev/sr") == 0;
   auto* device = new OpenDevice{fd, 0, optical};
-  LiveDevices().insert(device);
+  std::lock_guard<std::mutex> hold(Live().lock);
+  Live().devices.insert(device);
   return device;
 }
 
@@ -160,7 +175,10 @@ BOOL CloseHandle(HANDLE object) {
     return FALSE;
   }
   close(device->fd);
-  LiveDevices().erase(device);
+  {
+    std::lock_guard<std::mutex> hold(Live().lock);
+    Live().devices.erase(device);
+  }
   delete device;
   return TRUE;
 }

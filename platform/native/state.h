@@ -39,6 +39,9 @@ struct OpenDevice {
   int fd;
   std::uint64_t position;
   bool unbuffered;
+  // A drive's device, not an image file: only a volume refuses reads past
+  // its end.
+  bool drive;
   std::string root;  // of its drive
   // Invalidated by a change of medium: every read fails until reopened.
   std::atomic<bool> stale{false};

@@ -47,9 +47,10 @@ void FailAllocationOf(std::size_t bytes);
 // AllocBlock of more than this many bytes returns null: a machine short of
 // memory.
 void FailAllocationsAbove(std::size_t bytes);
-// A read that reaches past the image's last sector (its size rounded up to
-// whole sectors) reads nothing and fails with ERROR_SECTOR_NOT_FOUND, as
-// Windows refuses it on a volume.
+// A read on a drive that reaches past the image's last sector (its size
+// rounded up to whole sectors) reads nothing and fails with
+// ERROR_SECTOR_NOT_FOUND, as Windows refuses it on a volume. An image file
+// opened as a file reads short at its end instead.
 void RefuseReadsPastEnd();
 // IOCTL_STORAGE_CHECK_VERIFY2 fails with ERROR_INVALID_PARAMETER, as under
 // Wine: the count of media changes is unknown.

@@ -40,13 +40,18 @@ char DeviceLetter(const char* path) {
 nativewin::OpenDevice* OpenImage(const char* path, bool unbuffered) {
   if (nativewin::State().faults.failOpens) return nullptr;
   const char letter = DeviceLetter(path);
-  if (letter == 0) return nullptr;
+  if (letter == 0) {
+    // Any other path is an image file, opened as Windows opens a file.
+    const int fd = path ? OpenRegularFile(path) : -1;
+    return fd < 0 ? nullptr
+                  : new nativewin::OpenDevice{fd, 0, unbuffered, false};
+  }
   const nativewin::DriveSetup* drive =
       nativewin::FindDrive(std::string{letter, ':', '\\'});
   if (drive == nullptr || drive->imagePath.empty()) return nullptr;
   const int fd = open(drive->imagePath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  return new nativewin::OpenDevice{fd, 0, unbuffered, drive->root};
+  return new nativewin::OpenDevice{fd, 0, unbuffered, true, drive->root};
 }
 
 bool CoversSector(std::uint64_t position, DWORD bytes, std::uint64_t sector) {
@@ -86,7 +91,8 @@ BOOL ReadDevice(nativewin::OpenDevice& device, void* buffer, DWORD bytes,
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (faults.refuseReadsPastEnd && ReachesPastEnd(device, bytes)) {
+  if (faults.refuseReadsPastEnd && device.drive &&
+      ReachesPastEnd(device, bytes)) {
     SetLastError(kErrorSectorNotFound);
     return FALSE;
   }

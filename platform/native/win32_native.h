@@ -43,7 +43,9 @@ typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 #define OPEN_EXISTING 3u
 #define FILE_ATTRIBUTE_READONLY 0x00000001u
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_FLAG_NO_BUFFERING 0x20000000u
+#define FILE_FLAG_SEQUENTIAL_SCAN 0x08000000u
 #define FILE_BEGIN 0u
 
 #define DRIVE_UNKNOWN 0u
@@ -109,10 +111,19 @@ void SetLastError(DWORD code);
 DWORD GetLastError();
 int _strcmpi(const char* a, const char* b);
 DWORD GetFileAttributesA(LPCSTR fileName);
+// Times; the builds that are not Windows keep local time as UTC.
+BOOL FileTimeToLocalFileTime(const FILETIME* fileTime, FILETIME* localTime);
+BOOL FileTimeToDosDateTime(const FILETIME* fileTime, WORD* fatDate,
+                           WORD* fatTime);
 // The native build works in a single-byte code page.
 BOOL IsDBCSLeadByte(BYTE c);
 
-// Wide local files and message box; names go to the file system as UTF-8.
+// Wide files and message box; names go to the file system as UTF-8. A path
+// that names no drive's device opens a regular file (an image file).
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                   LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
+                   DWORD flagsAndAttributes, HANDLE templateFile);
 DWORD GetFileAttributesW(LPCWSTR fileName);
 std::FILE* _wfopen(const WCHAR* fileName, const WCHAR* mode);
+int _wremove(const WCHAR* fileName);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);

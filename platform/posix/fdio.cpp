@@ -1,5 +1,7 @@
 #include "platform/posix/fdio.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,4 +51,16 @@ bool ReadFully(int fd, std::uint64_t position, void* buffer, DWORD bytes,
     *got += static_cast<DWORD>(n);
   }
   return true;
+}
+
+int OpenRegularFile(const char* path) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    errno = EISDIR;
+    return -1;
+  }
+  return fd;
 }

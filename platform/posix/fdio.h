@@ -16,6 +16,10 @@ bool SeekTarget(bool liveHandle, LONG distanceLow, const LONG* distanceHigh,
 // and the high part in *distanceHigh when given.
 DWORD MoveTo(std::uint64_t target, PLONG distanceHigh, std::uint64_t* position);
 
+// A regular file opened read-only: an image file as a device. -1 with errno
+// set when it cannot be opened or is no regular file (EISDIR).
+int OpenRegularFile(const char* path);
+
 // Reads until `bytes` are in or the file ends; false on an I/O error, with
 // errno set and *got holding what came before it.
 bool ReadFully(int fd, std::uint64_t position, void* buffer, DWORD bytes,

@@ -1,4 +1,4 @@
-// The wide local-file calls of the builds that are not Windows. Linux names
+// The wide file calls of the builds that are not Windows. Linux names
 // are bytes, so UTF-16 becomes UTF-8; a lone surrogate is encoded on its
 // own, as WTF-8 does, so that no name is lost.
 #include "platform/posix/utf8.h"
@@ -46,4 +46,16 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
 
 std::FILE* _wfopen(const WCHAR* fileName, const WCHAR* mode) {
   return std::fopen(ToUtf8(fileName).c_str(), ToUtf8(mode).c_str());
+}
+
+int _wremove(const WCHAR* fileName) {
+  return std::remove(ToUtf8(fileName).c_str());
+}
+
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                   LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
+                   DWORD flagsAndAttributes, HANDLE templateFile) {
+  return CreateFileA(ToUtf8(fileName).c_str(), desiredAccess, shareMode,
+                     security, creationDisposition, flagsAndAttributes,
+                     templateFile);
 }

@@ -32,6 +32,15 @@ class Build:
         return os.path.join(self.folder, "tools", "host", "wfxhost.exe")
 
     @property
+    def archive(self):
+        name = "xdvdfs.wcx" if self.bits == 32 else "xdvdfs.wcx64"
+        return os.path.join(self.folder, name)
+
+    @property
+    def archive_host(self):
+        return os.path.join(self.folder, "tools", "host", "wcxhost.exe")
+
+    @property
     def objdump(self):
         arch = "i686" if self.bits == 32 else "x86_64"
         return arch + "-w64-mingw32-objdump"
@@ -213,6 +222,17 @@ def run_host(build, *args, init=True, timeout=PATIENCE, plugin=None, strict=True
     if strict:
         check_strict(session, allowed_refusals)
     return session
+
+
+def run_archive_host(build, *args, timeout=600):
+    """Runs wcxhost with the build's archive plug-in; its exit code and the
+    lines it printed, in UTF-8 as it prints them."""
+    returncode, out, err = run_program(
+        build.archive_host, windows_path(build.archive), *args,
+        timeout=timeout)
+    text = (out + err).encode("latin-1").decode("utf-8", "replace")
+    return returncode, text.split("\n")[:-1] if text.endswith("\n") else (
+        text.split("\n"))
 
 
 class HostTest(unittest.TestCase):

@@ -15,12 +15,19 @@ DECORATED = {"_FsInit@16", "_FsGetDefRootName@8", "_FsFindFirst@8",
              "_FsGetFileW@16"}
 # fnTarvel, nTarvel and CTarvel's default constructor and copy assignment.
 TEMPLATE = {"fnTarvel", "nTarvel", "_ZN7CTarvelC1Ev", "_ZN7CTarvelaSERKS_"}
+# The archive plug-in's, under plain names only, in both DLLs.
+ARCHIVE_ENTRY_POINTS = {
+    "OpenArchive", "OpenArchiveW", "ReadHeader", "ReadHeaderEx",
+    "ReadHeaderExW", "ProcessFile", "ProcessFileW", "CloseArchive",
+    "SetChangeVolProc", "SetChangeVolProcW", "SetProcessDataProc",
+    "SetProcessDataProcW", "GetPackerCaps", "CanYouHandleThisFile",
+    "CanYouHandleThisFileW", "PackSetDefaultParams", "GetBackgroundFlags"}
 ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}
 
 
-def headers(build):
-    return subprocess.run([build.objdump, "-p", build.plugin], check=True,
-                          capture_output=True, text=True).stdout
+def headers(build, dll=None):
+    return subprocess.run([build.objdump, "-p", dll or build.plugin],
+                          check=True, capture_output=True, text=True).stdout
 
 
 def exported_names(dump):
@@ -34,6 +41,13 @@ class ExportCases:
         wanted = ENTRY_POINTS | TEMPLATE | (DECORATED if self.bits == 32
                                             else set())
         self.assertLessEqual(wanted, exported_names(dump))
+        imports = {name.lower() for name in re.findall(r"DLL Name: (\S+)",
+                                                       dump)}
+        self.assertLessEqual(imports, ALLOWED_IMPORTS)
+
+    def test_archive_exports_and_imports(self):
+        dump = headers(self.build, self.build.archive)
+        self.assertEqual(exported_names(dump), ARCHIVE_ENTRY_POINTS)
         imports = {name.lower() for name in re.findall(r"DLL Name: (\S+)",
                                                        dump)}
         self.assertLessEqual(imports, ALLOWED_IMPORTS)

@@ -1,5 +1,5 @@
-"""The release zip: what it holds, the install descriptor, and that the DLLs
-from it load and carry the version its name does."""
+"""The release zips: what they hold, the install descriptors, and that the
+DLLs from them load and carry the version the names do."""
 
 import os
 import re
@@ -14,6 +14,7 @@ ZIP_NAME = re.compile(r"^xdvdfs-wfx-(\d+\.\d+\.\d+)\.zip$")
 VERSION = re.compile(r'^VERSION product="(.*)" version=(\S+) original="(.*)" '
                      r"fixed=(\S+)$")
 CONTENTS = {"xdvdfs.wfx", "xdvdfs.wfx64", "readme.txt", "pluginst.inf"}
+WCX_CONTENTS = {"xdvdfs.wcx", "xdvdfs.wcx64", "readme.txt", "pluginst.inf"}
 
 _package = None
 
@@ -30,7 +31,8 @@ def package():
             [os.path.join(harness.REPO, "tools", "package"), "-o", out,
              settings.builds[32].folder, settings.builds[64].folder],
             check=True, capture_output=True, text=True)
-        path = done.stdout.splitlines()[-1]
+        wcx_path, path = done.stdout.splitlines()[-2:]
+        assert wcx_path == path.replace("-wfx-", "-wcx-"), wcx_path
         match = ZIP_NAME.match(os.path.basename(path))
         assert match and os.path.dirname(path) == out, path
         unpacked = os.path.join(out, "unpacked")
@@ -82,6 +84,21 @@ class PackageContents(unittest.TestCase):
         # The 64-bit DLL is found beside the named one by its suffix.
         for named in (keys["file"], keys["file"] + "64"):
             self.assertIn(named, names)
+
+
+    def test_archive_zip_installs_for_iso(self):
+        path, version, _ = package()
+        with zipfile.ZipFile(path.replace("-wfx-", "-wcx-")) as z:
+            self.assertEqual(set(z.namelist()), WCX_CONTENTS)
+            for bits, name in ((32, "xdvdfs.wcx"), (64, "xdvdfs.wcx64")):
+                self.assertEqual(z.read(name), harness.read(
+                    harness.settings.builds[bits].archive), name)
+            inf = read_inf(z.read("pluginst.inf"))["plugininstall"]
+            readme = z.read("readme.txt").decode("ascii")
+        self.assertEqual(
+            (inf["type"], inf["file"], inf["defaultextension"],
+             inf["version"]), ("wcx", "xdvdfs.wcx", "iso", version))
+        self.assertIn("Ctrl+PgDn", readme)
 
 
 class UnpackedCases:

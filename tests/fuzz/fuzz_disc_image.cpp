@@ -6,7 +6,9 @@
 // keep a directory cycle finite. Copies need no size cap: past the image's
 // end a read brings nothing, so no copy reads more than the image holds.
 // The wide entry points take the same road by the decoded names and must
-// give the same records and results.
+// give the same records and results. Then the archive plug-in opens the
+// image file in place: every header, safe names only, and the first files
+// extracted hold the image's bytes.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,9 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "archive/exports.h"
+#include "archive/imagearchive.h"
 #include "disc/device.h"
 #include "path/filelookup.h"
 #include "path/hostpath.h"
+#include "path/safename.h"
 #include "platform/native/testapi.h"
 #include "plugin/cp1252.h"
 #include "plugin/exports.h"
@@ -146,13 +151,10 @@ std::string ReadCopy() {
 // The local file must hold the start of the file's range on the image, all
 // of it when the copy succeeded. The range counts from the base the mount
 // found the file system at.
-void CheckCopy(const std::string& local, const DirNode& node, int result,
-               const std::uint8_t* data, std::size_t size) {
-  if (result == kFileOk) {
-    Check(local.size() == node.size, "copy incomplete but successful");
-  }
-  std::uint64_t offset = vepo_devicebase(gPluginState.driveCache.handle) +
-                         SectorToOffset(node.startSector);
+void CheckBytes(const std::string& local, const DirNode& node,
+                std::uint64_t base, const std::uint8_t* data,
+                std::size_t size) {
+  std::uint64_t offset = base + SectorToOffset(node.startSector);
   for (const char byte : local) {
     Check(offset < kInputOffset + size, "copied bytes the image lacks");
     const std::uint8_t expected =
@@ -160,6 +162,15 @@ void CheckCopy(const std::string& local, const DirNode& node, int result,
     Check(static_cast<std::uint8_t>(byte) == expected, "wrong bytes copied");
     ++offset;
   }
+}
+
+void CheckCopy(const std::string& local, const DirNode& node, int result,
+               const std::uint8_t* data, std::size_t size) {
+  if (result == kFileOk) {
+    Check(local.size() == node.size, "copy incomplete but successful");
+  }
+  CheckBytes(local, node, vepo_devicebase(gPluginState.driveCache.handle), data,
+             size);
 }
 
 void Copy(const std::string& remote, const std::uint8_t* data,
@@ -196,6 +207,69 @@ void Browse(const std::uint8_t* data, std::size_t size) {
       [data, size](const std::string& remote) { Copy(remote, data, size); });
 }
 
+int WINAPI ProcessData(WCHAR*, int size) {
+  Check(size > 0, "archive progress of no bytes");
+  return 1;
+}
+
+// The walk's path: components of safe names within the host's record.
+void CheckHeaderPath(const tHeaderDataExW& header) {
+  std::string path;
+  std::size_t length = 0;
+  for (; header.FileName[length]; ++length) {
+    unsigned char byte = '?';
+    Check(EncodeCp1252(header.FileName[length], &byte), "header unit");
+    path += static_cast<char>(byte);
+  }
+  Check(length > 0 && length <= 1023, "header path length");
+  for (std::size_t start = 0, end; start <= path.size(); start = end + 1) {
+    end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    Check(IsSafeName(path.substr(start, end - start)), "unsafe header name");
+  }
+}
+
+void WalkArchive(const std::uint8_t* data, std::size_t size) {
+  WideString image = DecodeCp1252(TheScratch().image);
+  WideString copy = DecodeCp1252(TheScratch().copy);
+  tOpenArchiveDataW open{};
+  open.ArcName = &image[0];
+  open.OpenMode = PK_OM_EXTRACT;
+  HANDLE archive = OpenArchiveW(&open);
+  Check((archive != nullptr) == (open.OpenResult == 0), "open result");
+  if (!archive) return;
+  SetProcessDataProcW(archive, ProcessData);
+  tHeaderDataExW header;
+  std::size_t extracts = 0;
+  int result = 0;
+  while ((result = ReadHeaderExW(archive, &header)) != E_END_ARCHIVE) {
+    Check(result == 0 || result == E_BAD_DATA, "header result");
+    if (result != 0) continue;
+    CheckHeaderPath(header);
+    const bool file = (header.FileAttr & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (!file || ++extracts > kWalkMaxCopies) {
+      Check(ProcessFileW(archive, PK_SKIP, nullptr, nullptr) == 0, "skip");
+      continue;
+    }
+    std::remove(TheScratch().copy.c_str());
+    const int extracted = ProcessFileW(archive, PK_EXTRACT, nullptr, &copy[0]);
+    Check(extracted == 0 || extracted == E_EREAD || extracted == E_NO_MEMORY,
+          "extract result");
+    const std::string local = ReadCopy();
+    if (extracted != 0) {
+      Check(local.empty(), "a failed extract left its file");
+      continue;
+    }
+    Check(local.size() == header.UnpSize, "extract incomplete");
+    const DirNode& node = *static_cast<ImageArchive*>(archive)->walk.current;
+    CheckBytes(local, node,
+               vepo_devicebase(static_cast<ImageArchive*>(archive)->device),
+               data, size);
+  }
+  CloseArchive(archive);
+  CheckNothingLeft(1);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -216,6 +290,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   FsInit(7, Progress, Log, Request);
   FsInitW(7, ProgressW, nullptr, RequestW);
   Browse(data, size);
+  WalkArchive(data, size);
   // Listing the plug-in root closes the drive and drops its tree.
   List("\\");
   CheckNothingLeft(0);

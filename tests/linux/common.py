@@ -19,6 +19,7 @@ class Settings:
         self.mkxdvdfs = os.path.join(native, "tools", "imagewriter",
                                      "mkxdvdfs")
         self.plugin = os.path.join(linux, "xdvdfs.wfx")
+        self.archive = os.path.join(linux, "xdvdfs.wcx")
         self.work = work
 
 
@@ -86,6 +87,17 @@ def set_volume_time(image, filetime, base=0):
     with open(image, "r+b") as f:
         f.seek(base + VOLUME_TIME_OFFSET)
         f.write(filetime.to_bytes(8, "little"))
+
+
+def rename_in_image(image, renames):
+    """Gives entries names the writer cannot: each old name's bytes become
+    the new name's, of the same length, where they stand in the image."""
+    with open(image, "r+b") as f:
+        data = f.read()
+        for old, new in renames:
+            assert len(old) == len(new), (old, new)
+            f.seek(data.index(old))
+            f.write(new)
 
 
 def source_files(source):

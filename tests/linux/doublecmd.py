@@ -144,17 +144,28 @@ CONFIGURATION = """<?xml version="1.0" encoding="UTF-8"?>
         <Path>{plugin}</Path>
       </WfxPlugin>
     </WfxPlugins>
+    <WcxPlugins>{archives}</WcxPlugins>
   </Plugins>
 </doublecmd>
 """
 
 
+def archive_entries(archives):
+    """WcxPlugin entries: extension -> (plug-in path, PK_CAPS flags)."""
+    return "".join(
+        f'\n      <WcxPlugin Enabled="True"><ArchiveExt>{ext}</ArchiveExt>'
+        f"<Path>{path}</Path><Flags>{flags}</Flags></WcxPlugin>"
+        for ext, (path, flags) in archives.items())
+
+
 class DoubleCommander:
     """The program with our plug-in. hotkeys maps shortcuts such as
     "Shift+F11" to plug-in paths such as "/loop2:"; F12 opens the root.
+    archives registers archive plug-ins by extension (archive_entries).
     The left panel starts in local, the right one in target."""
 
-    def __init__(self, work, plugin, hotkeys, local, target, defaults):
+    def __init__(self, work, plugin, hotkeys, local, target, defaults,
+                 archives=None):
         """defaults: where the program's default shortcuts are kept for the
         whole run (see default_shortcuts)."""
         self.work = work
@@ -165,7 +176,7 @@ class DoubleCommander:
                         NO_AT_BRIDGE="1")
         self.process = None
         try:
-            self._configure(plugin, hotkeys)
+            self._configure(plugin, hotkeys, archives or {})
             self.process = subprocess.Popen(
                 ["doublecmd", f"--config-dir={self.config}", "--no-splash",
                  "-L", local, "-R", target, "-P", "L"], env=self.env,
@@ -184,7 +195,7 @@ class DoubleCommander:
             self.stop()
             raise
 
-    def _configure(self, plugin, hotkeys):
+    def _configure(self, plugin, hotkeys, archives):
         self.config = os.path.join(self.work, "config")
         defaults = default_shortcuts(self.env, self.defaults)
         os.makedirs(self.config)
@@ -196,7 +207,8 @@ class DoubleCommander:
             f.write(defaults.replace(main_form, main_form + keys, 1))
         with open(os.path.join(self.config, "doublecmd.xml"), "w") as f:
             f.write(CONFIGURATION.format(log=self.log, name=PLUGIN_NAME,
-                                         plugin=plugin))
+                                         plugin=plugin,
+                                         archives=archive_entries(archives)))
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env,

@@ -24,14 +24,16 @@ class LinuxPackage(unittest.TestCase):
         self.assertTrue(match and os.path.dirname(path) == out, path)
         with tarfile.open(path) as archive:
             self.assertEqual(sorted(archive.getnames()),
-                             ["xdvdfs/readme.txt", "xdvdfs/xdvdfs.wfx"])
+                             ["xdvdfs/readme.txt", "xdvdfs/xdvdfs.wcx",
+                              "xdvdfs/xdvdfs.wfx"])
             plugin = archive.getmember("xdvdfs/xdvdfs.wfx")
             self.assertEqual(plugin.mode & 0o111, 0o111)
             with open(common.settings.plugin, "rb") as f:
                 self.assertEqual(archive.extractfile(plugin).read(), f.read())
             readme = archive.extractfile("xdvdfs/readme.txt").read()
         text = readme.decode("ascii")
-        for needed in (match[1], "never writes", "Plugins WFX", ".xiso",
+        for needed in (match[1], "never write", "Plugins WFX", ".xiso",
                        "udisksctl loop-setup", "losetup --read-only",
-                       "needs root", "2001-01-01"):
+                       "needs root", "2001-01-01", "Plugins WCX",
+                       "Ctrl+PgDn", "no root"):
             self.assertIn(needed, text)

@@ -4,6 +4,7 @@ copies through FsGetFile, and the same through the wide (UTF-16) entry
 points, which Double Commander prefers."""
 
 import ctypes
+import os
 from dataclasses import dataclass
 
 INVALID_HANDLE = ctypes.c_void_p(-1).value
@@ -155,3 +156,123 @@ class Plugin:
 
     def get_file(self, remote, local, flags=0):
         return self.lib.FsGetFile(remote.encode(), local.encode(), flags, None)
+
+
+# The archive plug-in (.wcx): records packed as Double Commander declares
+# them.
+class HeaderDataExW(ctypes.Structure):
+    _pack_ = 1
+    _fields_ = [("arc_name", ctypes.c_uint16 * 1024),
+                ("file_name", ctypes.c_uint16 * 1024),
+                ("flags", ctypes.c_int), ("pack_size", ctypes.c_uint32),
+                ("pack_size_high", ctypes.c_uint32),
+                ("unp_size", ctypes.c_uint32),
+                ("unp_size_high", ctypes.c_uint32),
+                ("host_os", ctypes.c_int), ("file_crc", ctypes.c_int),
+                ("file_time", ctypes.c_int), ("unp_ver", ctypes.c_int),
+                ("method", ctypes.c_int), ("file_attr", ctypes.c_int),
+                ("cmt_buf", ctypes.c_void_p), ("cmt_buf_size", ctypes.c_int),
+                ("cmt_size", ctypes.c_int), ("cmt_state", ctypes.c_int),
+                ("reserved", ctypes.c_char * 1024)]
+
+
+class OpenArchiveDataW(ctypes.Structure):
+    _fields_ = [("arc_name", WIDE), ("open_mode", ctypes.c_int),
+                ("open_result", ctypes.c_int), ("cmt_buf", ctypes.c_void_p),
+                ("cmt_buf_size", ctypes.c_int), ("cmt_size", ctypes.c_int),
+                ("cmt_state", ctypes.c_int)]
+
+
+PROCESS_DATA_W = ctypes.CFUNCTYPE(ctypes.c_int, WIDE, ctypes.c_int)
+PK_SKIP, PK_TEST, PK_EXTRACT = 0, 1, 2
+PK_OM_LIST, PK_OM_EXTRACT = 0, 1
+E_END_ARCHIVE, E_EABORTED = 10, 21
+S_IFDIR = 0o040000
+
+
+@dataclass
+class Header:
+    path: str
+    mode: int
+    size: int
+    time: int
+
+    @property
+    def is_dir(self):
+        return self.mode & S_IFDIR != 0
+
+
+class Archive:
+    """The archive plug-in, driven as Double Commander drives it: the wide
+    calls, a listing, and a copy that makes the folders itself and has the
+    plug-in write each file."""
+
+    def __init__(self, path):
+        lib = self.lib = ctypes.CDLL(path)
+        lib.OpenArchiveW.restype = ctypes.c_void_p
+        lib.OpenArchiveW.argtypes = [ctypes.POINTER(OpenArchiveDataW)]
+        lib.ReadHeaderExW.argtypes = [ctypes.c_void_p,
+                                      ctypes.POINTER(HeaderDataExW)]
+        lib.ProcessFileW.argtypes = [ctypes.c_void_p, ctypes.c_int, WIDE, WIDE]
+        lib.CloseArchive.argtypes = [ctypes.c_void_p]
+        lib.SetProcessDataProcW.argtypes = [ctypes.c_void_p, PROCESS_DATA_W]
+        lib.CanYouHandleThisFileW.argtypes = [WIDE]
+        self.progress = []  # byte counts of the last file
+        self.cancel_at = None  # answer 0 at this report
+
+    def _on_progress(self, name, size):
+        self.progress.append(size)
+        return 0 if len(self.progress) - 1 == self.cancel_at else 1
+
+    def can_handle(self, image):
+        return bool(self.lib.CanYouHandleThisFileW(wide(image)))
+
+    def open(self, image, mode=PK_OM_LIST):
+        """(handle or None, OpenResult)."""
+        data = OpenArchiveDataW(arc_name=ctypes.cast(wide(image), WIDE),
+                                open_mode=mode)
+        handle = self.lib.OpenArchiveW(ctypes.byref(data))
+        return handle, data.open_result
+
+    def headers(self, image):
+        """Every header, and the result that ended the list."""
+        handle, result = self.open(image)
+        if not handle:
+            return [], result
+        found = []
+        for header in self._each(handle):
+            found.append(header)
+            self.lib.ProcessFileW(handle, PK_SKIP, None, None)
+        self.lib.CloseArchive(handle)
+        return found, self.end
+
+    def _each(self, handle):
+        record = HeaderDataExW()
+        while (result := self.lib.ReadHeaderExW(handle,
+                                                ctypes.byref(record))) == 0:
+            size = record.unp_size | record.unp_size_high << 32
+            yield Header(from_wide(record.file_name), record.file_attr, size,
+                         record.file_time)
+        self.end = result
+
+    def extract_all(self, image, target, operation=PK_EXTRACT):
+        """Copies every file below target; the ProcessFile result of each
+        file by path."""
+        handle, result = self.open(image, PK_OM_EXTRACT)
+        assert handle, result
+        callback = PROCESS_DATA_W(self._on_progress)
+        self.lib.SetProcessDataProcW(handle, callback)
+        results = {}
+        for header in self._each(handle):
+            destination = os.path.join(target, header.path)
+            if header.is_dir:
+                os.makedirs(destination, exist_ok=True)
+                self.lib.ProcessFileW(handle, PK_SKIP, None, wide(""))
+                continue
+            self.progress = []
+            results[header.path] = self.lib.ProcessFileW(
+                handle, operation, None, wide(destination))
+            if results[header.path] == E_EABORTED:
+                break
+        self.lib.CloseArchive(handle)
+        return results

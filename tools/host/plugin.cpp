@@ -1,38 +1,25 @@
 #include "tools/host/plugin.h"
 
-namespace {
-
-template <typename Fn>
-bool Resolve(HMODULE module, const char* name, Fn& fn, std::string& error) {
-  fn = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(module, name)));
-  if (!fn) error = std::string("entry point ") + name + " not exported";
-  return fn != nullptr;
-}
-
-}  // namespace
+#include "tools/host/resolve.h"
 
 bool LoadPlugin(const std::string& fileName, Plugin& plugin,
                 std::string& error) {
-  plugin.module = LoadLibraryA(fileName.c_str());
-  if (!plugin.module) {
-    error = "cannot load " + fileName + " (error " +
-            std::to_string(GetLastError()) + ")";
-    return false;
-  }
+  plugin.module = LoadModule(fileName, error);
+  if (!plugin.module) return false;
   HMODULE m = plugin.module;
-  return Resolve(m, "FsInit", plugin.init, error) &&
-         Resolve(m, "FsGetDefRootName", plugin.getDefRootName, error) &&
-         Resolve(m, "FsFindFirst", plugin.findFirst, error) &&
-         Resolve(m, "FsFindNext", plugin.findNext, error) &&
-         Resolve(m, "FsFindClose", plugin.findClose, error) &&
-         Resolve(m, "FsGetFile", plugin.getFile, error);
+  return ResolveEntryPoint(m, "FsInit", plugin.init, error) &&
+         ResolveEntryPoint(m, "FsGetDefRootName", plugin.getDefRootName,
+                           error) &&
+         ResolveEntryPoint(m, "FsFindFirst", plugin.findFirst, error) &&
+         ResolveEntryPoint(m, "FsFindNext", plugin.findNext, error) &&
+         ResolveEntryPoint(m, "FsFindClose", plugin.findClose, error) &&
+         ResolveEntryPoint(m, "FsGetFile", plugin.getFile, error);
 }
 
 bool LoadWideEntryPoints(HMODULE module, WidePlugin& wide, std::string& error) {
-  return Resolve(module, "FsInitW", wide.init, error) &&
-         Resolve(module, "FsFindFirstW", wide.findFirst, error) &&
-         Resolve(module, "FsFindNextW", wide.findNext, error) &&
-         Resolve(module, "FsFindClose", wide.findClose, error) &&
-         Resolve(module, "FsGetFileW", wide.getFile, error);
+  return ResolveEntryPoint(module, "FsInitW", wide.init, error) &&
+         ResolveEntryPoint(module, "FsFindFirstW", wide.findFirst, error) &&
+         ResolveEntryPoint(module, "FsFindNextW", wide.findNext, error) &&
+         ResolveEntryPoint(module, "FsFindClose", wide.findClose, error) &&
+         ResolveEntryPoint(module, "FsGetFileW", wide.getFile, error);
 }

@@ -1,12 +1,11 @@
 #include "tools/host/widemode.h"
 
-#include <shellapi.h>
-
 #include <cstring>
 
 #include "tools/host/callbacks.h"
 #include "tools/host/importpatch.h"
 #include "tools/host/output.h"
+#include "tools/host/widearguments.h"
 #include "tools/host/widecallbacks.h"
 
 namespace {
@@ -71,19 +70,7 @@ void UseWideArguments(int& argc, char**& argv) {
   bool wide = false;
   for (int i = 1; i < argc && argv[i][0] == '-'; ++i)
     wide = wide || std::strcmp(argv[i], "--wide") == 0;
-  if (!wide) return;
-  int count = 0;
-  wchar_t** wideArgs = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (!wideArgs) return;
-  // Kept for the life of the process, as argv is.
-  static std::vector<std::string> utf8;
-  static std::vector<char*> pointers;
-  for (int i = 0; i < count; ++i) utf8.push_back(Utf8(wideArgs[i]));
-  LocalFree(wideArgs);
-  for (std::string& arg : utf8) pointers.push_back(&arg[0]);
-  pointers.push_back(nullptr);
-  argc = count;
-  argv = pointers.data();
+  if (wide) TakeWideArguments(argc, argv);
 }
 
 bool StartWideMode(const Plugin& plugin, WidePlugin& wide, std::string& error) {

@@ -7,12 +7,18 @@
 #include <vector>
 
 #include "tools/host/plugin.h"
+#include "tools/replay/archivewalk.h"
 
 // target is the plug-in DLL under Windows; natively, the image file (or a
 // link to it) that drive becomes, and plugin has no module. On failure
 // returns false with error set.
 bool BindPlugin(const std::string& target, const std::string& drive,
                 Plugin& plugin, std::string& error);
+
+// The archive plug-in's calls: from the DLL under Windows, linked in
+// natively (dll is then ignored).
+bool BindArchive(const std::string& dll, ArchivePlugin& archive,
+                 std::string& error);
 
 struct BoxMessage {
   bool hasCaption;

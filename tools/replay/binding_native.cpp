@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "archive/exports.h"
 #include "platform/native/testapi.h"
 #include "plugin/exports.h"
 #include "tools/replay/binding.h"
@@ -39,6 +40,14 @@ bool BindPlugin(const std::string& target, const std::string& drive,
   plugin.findNext = FindNext;
   plugin.findClose = FindClose;
   plugin.getFile = FsGetFile;
+  return true;
+}
+
+bool BindArchive(const std::string&, ArchivePlugin& archive, std::string&) {
+  archive =
+      ArchivePlugin{OpenArchiveW,  ReadHeaderExW,       ProcessFileW,
+                    CloseArchive,  SetProcessDataProcW, CanYouHandleThisFileW,
+                    GetPackerCaps, GetBackgroundFlags};
   return true;
 }
 

@@ -34,6 +34,11 @@ bool BindPlugin(const std::string& target, const std::string&, Plugin& plugin,
   return true;
 }
 
+bool BindArchive(const std::string& dll, ArchivePlugin& archive,
+                 std::string& error) {
+  return LoadArchivePlugin(dll, archive, error);
+}
+
 std::vector<BoxMessage> TakeMessageBoxes() {
   std::vector<BoxMessage> boxes;
   boxes.swap(gBoxes);

@@ -2,11 +2,15 @@
 // plug-in, for differential runs of the DLLs and the native build. A driver
 // puts the next image behind the drive, then asks for a walk on stdin.
 //
-// Usage: wfxreplay TARGET DRIVE LOCAL_FILE
+// Usage: wfxreplay TARGET DRIVE LOCAL_FILE ARCHIVE IMAGE
 //   TARGET      the plug-in DLL (Windows), or the image link that DRIVE
 //               reads (native build)
+//   ARCHIVE     the archive plug-in DLL (Windows; ignored natively)
+//   IMAGE       the image file the archive plug-in opens: a link that
+//               points where DRIVE does
 // Commands on stdin, one per line:
-//   walk LABEL  prints IMAGE LABEL, the transcript, then DONE LABEL
+//   walk LABEL  prints IMAGE LABEL, the transcripts of the drive and of the
+//               image file, then DONE LABEL
 //   usage       prints USAGE and the process's handles and memory
 #include <cstdio>
 #include <cstring>
@@ -16,14 +20,17 @@
 #include "tools/replay/walker.h"
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: wfxreplay TARGET DRIVE LOCAL_FILE\n");
+  if (argc != 6) {
+    std::fprintf(stderr,
+                 "usage: wfxreplay TARGET DRIVE LOCAL_FILE ARCHIVE IMAGE\n");
     return 64;
   }
   const std::string drive = argv[2];
   Plugin plugin;
   std::string error;
-  if (!BindPlugin(argv[1], drive, plugin, error)) {
+  ArchivePlugin archive;
+  if (!BindPlugin(argv[1], drive, plugin, error) ||
+      !BindArchive(argv[4], archive, error)) {
     std::fprintf(stderr, "wfxreplay: %s\n", error.c_str());
     return 65;
   }
@@ -35,6 +42,7 @@ int main(int argc, char** argv) {
       std::printf("IMAGE %s\n", line + 5);
       WalkDrive(plugin, drive);
       CloseDriveThroughRoot(plugin);
+      WalkArchive(archive, argv[5], argv[3]);
       const std::string left = Leftovers();
       if (!left.empty()) std::printf("LEAK %s\n", left.c_str());
       std::printf("DONE %s\n", line + 5);

@@ -25,25 +25,6 @@ void Print(const char* format, ...) {
   std::fflush(stdout);
 }
 
-// Disc bytes shown safely: control and non-ASCII bytes as \xHH, and the
-// local file's name, which differs between platforms, as <local>.
-std::string Shown(const char* text) {
-  if (!text) return "null";
-  std::string plain = text;
-  for (std::size_t at; !gLocalFile.empty() &&
-                       (at = plain.find(gLocalFile)) != std::string::npos;) {
-    plain.replace(at, gLocalFile.size(), "<local>");
-  }
-  std::string shown = "\"";
-  for (unsigned char c : plain) {
-    char escaped[8];
-    std::snprintf(escaped, sizeof escaped,
-                  c < 0x20 || c > 0x7e ? "\\x%02x" : "%c", c);
-    shown += escaped;
-  }
-  return shown + "\"";
-}
-
 int WINAPI OnProgress(int, char*, char*, int percent) {
   gPercents.push_back(percent);
   return 0;
@@ -99,19 +80,6 @@ void PrintRecord(const WIN32_FIND_DATAA& record) {
         Shown(record.cFileName).c_str());
 }
 
-// Size and FNV-1a hash of the local file, the copied bytes in short.
-std::pair<unsigned long long, unsigned long long> Fingerprint() {
-  unsigned long long size = 0;
-  std::uint64_t hash = 0xcbf29ce484222325u;
-  if (std::FILE* file = std::fopen(gLocalFile.c_str(), "rb")) {
-    for (int c; (c = std::fgetc(file)) != EOF; ++size) {
-      hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
-    }
-    std::fclose(file);
-  }
-  return {size, hash};
-}
-
 void Copy(const Plugin& plugin, const std::string& remote) {
   Print("GET %s", Shown(remote.c_str()).c_str());
   std::remove(gLocalFile.c_str());
@@ -129,6 +97,35 @@ void Copy(const Plugin& plugin, const std::string& remote) {
 }
 
 }  // namespace
+
+std::string Shown(const char* text) {
+  if (!text) return "null";
+  std::string plain = text;
+  for (std::size_t at; !gLocalFile.empty() &&
+                       (at = plain.find(gLocalFile)) != std::string::npos;) {
+    plain.replace(at, gLocalFile.size(), "<local>");
+  }
+  std::string shown = "\"";
+  for (unsigned char c : plain) {
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped,
+                  c < 0x20 || c > 0x7e ? "\\x%02x" : "%c", c);
+    shown += escaped;
+  }
+  return shown + "\"";
+}
+
+std::pair<unsigned long long, unsigned long long> Fingerprint() {
+  unsigned long long size = 0;
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  if (std::FILE* file = std::fopen(gLocalFile.c_str(), "rb")) {
+    for (int c; (c = std::fgetc(file)) != EOF; ++size) {
+      hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
+    }
+    std::fclose(file);
+  }
+  return {size, hash};
+}
 
 void StartPlugin(const Plugin& plugin, const std::string& localFile) {
   gLocalFile = localFile;

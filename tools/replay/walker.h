@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "tools/replay/binding.h"
 
@@ -21,3 +22,10 @@ void WalkDrive(const Plugin& plugin, const std::string& drive);
 // Lists the plug-in root, which closes the open drive, and forgets what it
 // printed.
 void CloseDriveThroughRoot(const Plugin& plugin);
+
+// Disc bytes shown safely: control and non-ASCII bytes as \xHH, and the
+// local file's name, which differs between platforms, as <local>.
+std::string Shown(const char* text);
+
+// Size and FNV-1a hash of the local file, the copied bytes in short.
+std::pair<unsigned long long, unsigned long long> Fingerprint();

@@ -1,0 +1,24 @@
+#include "disc/imagefile.h"
+
+namespace {
+
+// Others may go on reading and writing: an image still being written by a
+// download is read as far as it goes.
+constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
+
+HANDLE NullIfInvalid(HANDLE handle) {
+  return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+}  // namespace
+
+HANDLE vepo_openimage(const char* path) {
+  return NullIfInvalid(CreateFileA(path, GENERIC_READ, kShare, nullptr,
+                                   OPEN_EXISTING, kFlags, nullptr));
+}
+
+HANDLE vepo_openimage(const WCHAR* path) {
+  return NullIfInvalid(CreateFileW(path, GENERIC_READ, kShare, nullptr,
+                                   OPEN_EXISTING, kFlags, nullptr));
+}

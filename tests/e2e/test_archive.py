@@ -1,0 +1,136 @@
+"""The archive plug-in DLLs on image files, driven by wcxhost as the
+Windows file manager drives them: every header of plain and whole-disc
+images, every file extracted byte for byte (one past 4 GiB of the image)
+into a folder no 8-bit code page can name, names that would leave the
+target or name a stream, detection, test, cancel and a cut image."""
+
+import os
+
+import discs
+import harness
+from harness import run_archive_host, windows_path
+from test_copy import files_below
+
+TARGET = "Łódź 日本語 Ελληνικά"
+FALLBACK = 978307200  # 2001-01-01 00:00 UTC
+HEADER = "H "
+
+
+def headers(lines):
+    """path -> (is folder, size) from the H lines."""
+    found = {}
+    for line in lines:
+        if line.startswith(HEADER):
+            kind, _, size, _, path = line[2:].split(" ", 4)
+            found[path] = (kind == "D", int(size))
+    return found
+
+
+def results(lines):
+    """path -> (result, progress bytes) from the RESULT lines."""
+    found = {}
+    for line in lines:
+        if line.startswith("RESULT "):
+            result, size, path = line[7:].split(" ", 2)
+            found[path] = (int(result), int(size))
+    return found
+
+
+class ArchiveCases:
+    def archive(self, *args):
+        return run_archive_host(self.build, *args)
+
+    def test_lists_and_extracts_plain_and_whole_disc_images(self):
+        for disc in [discs.MAIN, *discs.WHOLE]:
+            image = windows_path(disc.image)
+            code, lines = self.archive("list", image)
+            self.assertEqual(code, 0, lines[-5:])
+            listed = headers(lines)
+            wanted = {path[len(disc.letter) + 2:]: entry
+                      for path, entry in disc.entries().items()}
+            self.assertEqual({p: (d, None if d else s)
+                              for p, (d, s) in listed.items()}, wanted)
+
+            copy = os.path.join(self.local(disc.letter[0]), TARGET)
+            os.makedirs(copy)
+            code, lines = self.archive("extract", image, windows_path(copy))
+            self.assertEqual(code, 0, lines[-5:])
+            self.assertEqual(files_below(copy), files_below(disc.source))
+            for path, (result, size) in results(lines).items():
+                self.assertEqual((result, size), (0, listed[path][1]), path)
+            if disc is discs.MAIN:
+                # No time of its own: 2001-01-01, set by the plug-in.
+                self.assertEqual(
+                    os.stat(os.path.join(copy, "readme.txt")).st_mtime,
+                    FALLBACK)
+
+    def test_names_that_are_paths_stay_out(self):
+        disc = discs.make_disc(harness.settings.work, "-",
+                               f"hostile{self.bits}", {
+                                   "keep.txt": b"kept",
+                                   "zz_escape.txt": b"out",
+                                   "colon_a.txt": b"stream"})
+        with open(disc.image, "r+b") as f:
+            data = f.read()
+            for old, new in ((b"zz_escape.txt", b"..\\..\\esc.txt"),
+                             (b"colon_a.txt", b"a:stream.tx")):
+                f.seek(data.index(old))
+                f.write(new)
+        image = windows_path(disc.image)
+        self.assertEqual(headers(self.archive("list", image)[1]),
+                         {"keep.txt": (False, 4)})
+        copy = os.path.join(self.local("hostile"), "in")
+        os.makedirs(copy)
+        code, lines = self.archive("extract", image, windows_path(copy))
+        self.assertEqual(code, 0, lines)
+        self.assertEqual(os.listdir(os.path.dirname(copy)), ["in"])
+        self.assertEqual(os.listdir(copy), ["keep.txt"])
+
+    def test_detects_xbox_images_only(self):
+        empty = self.local("empty.iso")
+        open(empty, "wb").close()
+        for image, xbox in ((discs.MAIN.image, True), (discs.XGD3.image, True),
+                            (discs.NOT_XBOX.image, False),
+                            (discs.VIDEO_ONLY.image, False), (empty, False),
+                            (self.local("missing.iso"), False)):
+            code, lines = self.archive("detect", windows_path(image))
+            self.assertEqual(lines, [f"DETECT {int(xbox)}"], image)
+            code, lines = self.archive("list", windows_path(image))
+            self.assertEqual(code != 0, not xbox, image)
+        self.assertEqual(self.archive("list", windows_path(empty))[1],
+                         ["OPEN 14"])
+        self.assertEqual(
+            self.archive("list", windows_path(self.local("missing.iso")))[1],
+            ["OPEN 15"])
+        self.assertEqual(self.archive("caps")[1], ["CAPS 72 BACKGROUND 1"])
+
+    def test_test_cancel_and_a_cut_image(self):
+        image = windows_path(discs.SECOND.image)
+        code, lines = self.archive("test", image)
+        self.assertEqual(code, 0, lines)
+        self.assertEqual({p: r for p, (r, _) in results(lines).items()},
+                         {"readme.txt": 0, "big file.bin": 0,
+                          "only on f\\f.dat": 0})
+
+        copy = self.local("cancel")
+        os.makedirs(copy)
+        code, lines = self.archive("extract", image, windows_path(copy), "2")
+        self.assertNotEqual(code, 0)
+        # big file.bin's second report answers 0: nothing of it is left.
+        self.assertEqual(results(lines)["big file.bin"][0], 21)
+        self.assertFalse(os.path.exists(os.path.join(copy, "big file.bin")))
+
+        copy = self.local("cut")
+        os.makedirs(copy)
+        code, lines = self.archive("extract", windows_path(discs.CUT.image),
+                                   windows_path(copy))
+        self.assertEqual(results(lines)["big.bin"][0], 18)
+        self.assertEqual(os.listdir(copy), [])
+
+
+class Archive32(ArchiveCases, harness.HostTest):
+    bits = 32
+
+
+class Archive64(ArchiveCases, harness.HostTest):
+    bits = 64

@@ -1,0 +1,162 @@
+"""The archive plug-in (.wcx) on image files, driven through ctypes as
+Double Commander drives it: headers with Unix modes and times, every file
+of plain and whole-disc images copied byte for byte, names that would
+escape the target left out, cancel, and files that are no Xbox disc."""
+
+import os
+import threading
+import unittest
+
+import common
+import wfx
+
+FOLDER_MODE = 0o040755
+FILE_MODE = 0o100644
+# 2003-01-01 00:00 UTC.
+VOLUME_TIME = 126858528000000000
+VOLUME_SECONDS = 1041379200
+BASES = {"plain": 0, "xgd1": 0x18300000, "xgd2": 0xFD90000,
+         "xgd3": 0x2080000}
+
+
+def tree_files():
+    return {"default.xbe": common.pattern(1, 300000),
+            "media/intro.xmv": common.pattern(2, 1 << 20),
+            "media/sub/deep.bin": common.pattern(3, 4097),
+            "zero.bin": b""}
+
+
+def make(name, layout="plain", files=None):
+    source = os.path.join(common.settings.work, "src", name)
+    common.write_tree(source, files or tree_files())
+    os.makedirs(os.path.join(source, "media", "empty"), exist_ok=True)
+    image = os.path.join(common.settings.work, "images", name + ".xiso")
+    os.makedirs(os.path.dirname(image), exist_ok=True)
+    common.make_image_of(source, image, "--layout", layout)
+    common.set_volume_time(image, VOLUME_TIME, BASES[layout])
+    return source, image
+
+
+class ArchiveOnLinux(unittest.TestCase):
+    def setUp(self):
+        self.archive = wfx.Archive(common.settings.archive)
+
+    def target(self, name):
+        path = os.path.join(common.settings.work, "out", name)
+        os.makedirs(path)
+        return path
+
+    def test_lists_and_copies_plain_and_whole_disc_images(self):
+        for layout in BASES:
+            with self.subTest(layout=layout):
+                source, image = make("archive-" + layout, layout)
+                self.assertTrue(self.archive.can_handle(image))
+                headers, end = self.archive.headers(image)
+                self.assertEqual(end, wfx.E_END_ARCHIVE)
+                wanted = {}
+                for folder, dirs, files in os.walk(source):
+                    for name in dirs + files:
+                        full = os.path.join(folder, name)
+                        wanted[os.path.relpath(full, source)] = (
+                            FOLDER_MODE if name in dirs else FILE_MODE)
+                self.assertEqual({h.path: h.mode for h in headers}, wanted)
+                self.assertEqual(len(headers), len(wanted))
+                self.assertEqual({h.time for h in headers}, {VOLUME_SECONDS})
+                # Pre-order: every folder comes before what it holds.
+                seen = set()
+                for header in headers:
+                    parent = os.path.dirname(header.path)
+                    self.assertTrue(not parent or parent in seen, header.path)
+                    seen.add(header.path)
+
+                target = self.target(layout)
+                results = self.archive.extract_all(image, target)
+                self.assertEqual(set(results.values()), {0})
+                self.assertEqual(common.source_files(target),
+                                 common.source_files(source))
+                self.assertEqual(
+                    os.stat(os.path.join(target, "default.xbe")).st_mtime,
+                    VOLUME_SECONDS)
+
+    def test_images_extract_side_by_side_while_another_lists(self):
+        # As Double Commander does with background unpacking: each handle
+        # keeps its own state, the whole-disc probe's included.
+        images = [make(f"archive-side-{layout}", layout)
+                  for layout in ("xgd1", "xgd3")]
+        failures = []
+
+        def extract(index, source, image):
+            archive = wfx.Archive(common.settings.archive)
+            for round_ in range(3):
+                target = self.target(f"side-{index}-{round_}")
+                results = archive.extract_all(image, target)
+                if (set(results.values()) != {0} or
+                        common.source_files(target) !=
+                        common.source_files(source)):
+                    failures.append((image, round_))
+
+        threads = [threading.Thread(target=extract, args=(i, *pair))
+                   for i, pair in enumerate(images)]
+        for thread in threads:
+            thread.start()
+        _, plain = make("archive-side-plain")
+        while any(thread.is_alive() for thread in threads):
+            headers, end = self.archive.headers(plain)
+            self.assertEqual((len(headers), end), (7, wfx.E_END_ARCHIVE))
+        for thread in threads:
+            thread.join()
+        self.assertEqual(failures, [])
+
+    def test_test_reads_and_writes_nothing(self):
+        _, image = make("archive-test")
+        target = self.target("test")
+        results = self.archive.extract_all(image, target, wfx.PK_TEST)
+        self.assertEqual(set(results.values()), {0})
+        self.assertEqual(common.source_files(target), {})
+
+    def test_names_that_are_paths_never_leave_the_target(self):
+        # Same-length names patched into the table after writing.
+        files = {"aa_escape.txt": b"1", "bb.txt": b"2", "ctl_name.txt": b"3",
+                 "sub/dd": b"4", "keep.txt": b"5"}
+        _, image = make("archive-hostile", files=files)
+        common.rename_in_image(image, ((b"aa_escape.txt", b"../../esc.txt"),
+                                       (b"bb.txt", b"..\\b.t"),
+                                       (b"ctl_name.txt", b"ctl\x01name.txt"),
+                                       (b"dd", b"..")))
+        headers, end = self.archive.headers(image)
+        self.assertEqual(end, wfx.E_END_ARCHIVE)
+        self.assertEqual(sorted(h.path for h in headers),
+                         ["keep.txt", "media", "media/empty", "sub"])
+        target = self.target("hostile")
+        self.archive.extract_all(image, target)
+        outside = os.path.dirname(os.path.dirname(target))
+        self.assertFalse(os.path.exists(os.path.join(outside, "esc.txt")))
+        self.assertEqual(common.source_files(target), {"keep.txt": b"5"})
+
+    def test_cancel_leaves_no_partial_file(self):
+        _, image = make("archive-cancel",
+                        files={"big.bin": common.pattern(5, 3 << 20)})
+        target = self.target("cancel")
+        self.archive.cancel_at = 2
+        results = self.archive.extract_all(image, target)
+        self.assertEqual(results, {"big.bin": wfx.E_EABORTED})
+        self.assertEqual(len(self.archive.progress), 3)
+        self.assertFalse(os.path.exists(os.path.join(target, "big.bin")))
+
+    def test_files_that_are_no_xbox_disc_are_refused(self):
+        folder = os.path.join(common.settings.work, "other")
+        os.makedirs(folder)
+        iso9660 = bytearray(0x20000)
+        iso9660[0x8000:0x8006] = b"\x01CD001"
+        cases = {"zeros.iso": (bytes(0x20000), 14), "empty.iso": (b"", 14),
+                 "cd.iso": (bytes(iso9660), 14)}
+        for name, (data, code) in cases.items():
+            path = os.path.join(folder, name)
+            with open(path, "wb") as f:
+                f.write(data)
+            self.assertFalse(self.archive.can_handle(path), name)
+            self.assertEqual(self.archive.open(path), (None, code))
+        missing = os.path.join(folder, "missing.iso")
+        self.assertFalse(self.archive.can_handle(missing))
+        self.assertEqual(self.archive.open(missing), (None, 15))
+        self.assertEqual(self.archive.open(folder), (None, 15))

@@ -1,0 +1,147 @@
+"""Double Commander with the archive plug-in: image files open in place,
+no root needed. Enter on an .xiso image and F5 copies everything; Ctrl+PgDn
+opens an image of another extension by its content; a whole-disc image
+copies the same; names that would leave the target are not copied; Escape
+during a copy leaves no partial file."""
+
+import os
+import time
+import unittest
+
+import common
+import doublecmd
+
+REASON = ("missing " + ", ".join(doublecmd.missing_programs())
+          if doublecmd.missing_programs() else None)
+# Enter by extension on .xiso; Ctrl+PgDn by content on any file.
+FLAGS = 72
+BIG = 2 << 30
+
+
+def files(prefix, seed):
+    return {f"{prefix}/default.xbe": common.pattern(seed, 200000),
+            f"{prefix}/media/intro.xmv": common.pattern(seed + 1, 3 << 20),
+            f"{prefix}/media/levels/l1.bin": common.pattern(seed + 2, 4097),
+            f"{prefix}/readme.txt": b"in place\n"}
+
+
+@unittest.skipIf(REASON, f"Double Commander cannot run here: {REASON}")
+class DoubleCommanderArchive(unittest.TestCase):
+    def setUp(self):
+        self.work = os.path.join(common.settings.work, "dcarchive")
+        self.screens = os.path.join(self.work, "screens")
+        self.images = os.path.join(self.work, "images")
+        self.copies = os.path.join(self.work, "copies Łódź 日本語")
+        for folder in (self.screens, self.images, self.copies):
+            os.makedirs(folder)
+        self.sources = {}
+        # In the order the panel lists them: big, game, hostile, other,
+        # whole.
+        for name, layout, seed in (("game.xiso", "plain", 10),
+                                   ("other.img", "plain", 20),
+                                   ("whole.xiso", "xgd3", 30)):
+            source = os.path.join(self.work, "src", name)
+            common.write_tree(source, files(name.split(".")[0], seed))
+            os.makedirs(os.path.join(source, name.split(".")[0], "empty"))
+            common.make_image_of(source, os.path.join(self.images, name),
+                                 "--layout", layout)
+            self.sources[name] = source
+        hostile = os.path.join(self.work, "src", "hostile")
+        common.write_tree(hostile, {"hostile/keep.txt": b"kept\n",
+                                    "zz_escape.txt": b"out\n",
+                                    "hostile/ctl_name.txt": b"ctl\n"})
+        image = os.path.join(self.images, "hostile.xiso")
+        common.make_image_of(hostile, image)
+        common.rename_in_image(image, ((b"zz_escape.txt", b"../../esc.txt"),
+                                       (b"ctl_name.txt", b"ctl\nname.txt")))
+        big = os.path.join(self.work, "src", "big")
+        os.makedirs(big)
+        with open(os.path.join(big, "big.bin"), "wb") as f:
+            f.truncate(BIG)
+        common.make_image_of(big, os.path.join(self.images, "big.xiso"))
+
+    def shot(self, dc, name):
+        dc.screenshot(os.path.join(self.screens, name))
+
+    def copy_all(self, dc, name, open_keys):
+        """Opens the image at its place in the list with open_keys, copies
+        everything out and compares the bytes; then leaves the image."""
+        position = ["big.xiso", "game.xiso", "hostile.xiso", "other.img",
+                    "whole.xiso"].index(name) + 1
+        dc.focus_list()
+        dc.navigate("Home", *["Down"] * position)
+        dc.navigate(*open_keys)
+        self.shot(dc, name + ".png")
+        dc.keys("ctrl+a", "F5")
+        image = os.path.join(self.images, name)
+        wanted = common.source_files(self.sources[name])
+        for relative in wanted:
+            dc.wait_for_log(f"Done: Extract file {image}/{relative} -> "
+                            f"{self.copies}/{relative}")
+        copied = common.source_files(self.copies)
+        for relative, data in wanted.items():
+            self.assertEqual(copied.get(relative), data, relative)
+        top = next(iter(wanted)).split("/")[0]
+        self.assertTrue(os.path.isdir(os.path.join(self.copies, top,
+                                                   "empty")))
+        dc.focus_list()
+        dc.navigate("Home", "Return")
+
+    def test_open_copy_and_cancel_image_files(self):
+        started = time.monotonic()
+        wcx = common.settings.archive
+        dc = doublecmd.DoubleCommander(
+            self.work, common.settings.plugin, {}, self.images, self.copies,
+            os.path.join(common.settings.work, "doublecmd-defaults"),
+            archives={"xiso": (wcx, FLAGS)})
+        try:
+            self.copy_all(dc, "game.xiso", ["Return"])
+            self.copy_all(dc, "whole.xiso", ["Return"])
+            self.copy_all(dc, "other.img", ["ctrl+Next"])
+            self.copy_hostile(dc)
+            self.cancel_big_copy(dc)
+        finally:
+            self.shot(dc, "last.png")
+            dc.stop()
+        common.note(f"Double Commander archive end to end: "
+                    f"{time.monotonic() - started:.1f} s")
+        self.assertEqual([line for line in dc.log_lines()
+                          if line.startswith("Error")], [])
+
+    def copy_hostile(self, dc):
+        dc.focus_list()
+        dc.navigate("Home", "Down", "Down", "Down")
+        dc.navigate("Return")
+        dc.keys("ctrl+a", "F5")
+        image = os.path.join(self.images, "hostile.xiso")
+        dc.wait_for_log(f"Done: Extract file {image}/hostile/keep.txt -> "
+                        f"{self.copies}/hostile/keep.txt")
+        self.assertEqual(os.listdir(os.path.join(self.copies, "hostile")),
+                         ["keep.txt"])
+        outside = os.path.dirname(os.path.dirname(self.copies))
+        self.assertFalse(os.path.exists(os.path.join(outside, "esc.txt")))
+        dc.focus_list()
+        dc.navigate("Home", "Return")
+
+    def cancel_big_copy(self, dc):
+        dc.focus_list()
+        dc.navigate("Home", "Down")
+        dc.navigate("Return")
+        dc.navigate("End")
+        dc.keys("F5")
+        partial = os.path.join(self.copies, "big.bin")
+        doublecmd.wait_for(lambda: os.path.exists(partial) and
+                           os.path.getsize(partial) > (16 << 20),
+                           "the copy to be under way")
+        progress = dc.dialog("Extracting")
+        self.shot(dc, "extracting.png")
+        dc.xdotool("windowfocus", "--sync", progress)
+        dc.keys("Escape")
+        doublecmd.wait_for(lambda: progress not in dc.xdotool(
+            "search", "--onlyvisible", "--name", "Extracting").split(),
+            "the copy to stop")
+        doublecmd.wait_for(lambda: not os.path.exists(partial),
+                           "the partial file to go")
+        self.assertFalse([line for line in dc.log_lines()
+                          if line.startswith("Done: Extract file")
+                          and "big.bin" in line])
