@@ -44,7 +44,7 @@ nativewin::OpenDevice* OpenImage(const char* path, bool unbuffered) {
     // Any other path is an image file, opened as Windows opens a file.
     const int fd = path ? OpenRegularFile(path) : -1;
     return fd < 0 ? nullptr
-                  : new nativewin::OpenDevice{fd, 0, unbuffered, false};
+                  : new nativewin::OpenDevice{fd, 0, unbuffered, false, {}};
   }
   const nativewin::DriveSetup* drive =
       nativewin::FindDrive(std::string{letter, ':', '\\'});
