@@ -1,11 +1,18 @@
 #include "disc/device.h"
 
 #include "disc/dirnode.h"
+#include "disc/readahead.h"
 
 namespace {
 
 // Large enough for any caller, small enough that a read size fits a DWORD.
 constexpr std::uint32_t kMaxChunkSectors = 65536;
+
+// Ranges of up to this many chunks are read in turn, without a worker.
+constexpr std::uint64_t kChunksReadInTurn = 2;
+// Buffers a longer range is read ahead into: the one the callback holds,
+// the one being read and two in hand for a slow patch of the device.
+constexpr int kReadAheadBuffers = 4;
 
 std::uint64_t RoundUpToSector(std::uint64_t bytes) {
   return (bytes + kSectorSize - 1) / kSectorSize * kSectorSize;
@@ -68,56 +75,60 @@ int vepo_seek(HANDLE handle, std::int64_t offset) {
   return low == INVALID_SET_FILE_POINTER ? 1 : 0;
 }
 
-namespace {
-
-// One pass per read: position, read whole sectors, hand the part of the
-// range that the read holds to the callback.
-int StreamRange(HANDLE handle, const ExtractRequest& request,
-                std::uint8_t* buffer, std::uint32_t bufferSize) {
-  ExtractChunk chunk{buffer, 0, 1, 0};
-  if (request.byteCount == 0) return request.callback(request.userData, &chunk);
-
-  std::uint64_t position = static_cast<std::uint64_t>(request.startOffset);
-  std::uint64_t remaining = request.byteCount;
-  for (;;) {
-    const std::uint32_t skip =
-        static_cast<std::uint32_t>(position % kSectorSize);
-    if (vepo_seek(handle, static_cast<std::int64_t>(position - skip)) != 0) {
-      return kExtractSeekFailed;
-    }
-    // Only the sectors that hold the rest of the range.
-    std::uint64_t wanted = RoundUpToSector(skip + remaining);
-    if (wanted > bufferSize) wanted = bufferSize;
-    DWORD got = 0;
-    ReadFile(handle, buffer, static_cast<DWORD>(wanted), &got, nullptr);
-    if (got > wanted) got = static_cast<DWORD>(wanted);
-    // A read that brings nothing past the skipped bytes makes no progress.
-    if (got <= skip) return kExtractReadFailed;
-    position = position - skip + got;
-
-    const std::uint64_t available = got - skip;
-    chunk.data = buffer + skip;
-    chunk.last = available >= remaining ? 1 : 0;
-    chunk.length =
-        static_cast<std::uint32_t>(chunk.last ? remaining : available);
-    remaining -= chunk.length;
-    const int answer = request.callback(request.userData, &chunk);
-    if (answer != 0) return answer;
-    if (chunk.last) return 0;
-    ++chunk.index;
+int ReadChunk(HANDLE handle, StreamCursor& cursor, std::uint8_t* buffer,
+              std::uint32_t bufferSize, ExtractChunk& chunk) {
+  const std::uint32_t skip =
+      static_cast<std::uint32_t>(cursor.position % kSectorSize);
+  if (vepo_seek(handle, static_cast<std::int64_t>(cursor.position - skip)) !=
+      0) {
+    return kExtractSeekFailed;
   }
-}
+  // Only the sectors that hold the rest of the range.
+  std::uint64_t wanted = RoundUpToSector(skip + cursor.remaining);
+  if (wanted > bufferSize) wanted = bufferSize;
+  DWORD got = 0;
+  ReadFile(handle, buffer, static_cast<DWORD>(wanted), &got, nullptr);
+  if (got > wanted) got = static_cast<DWORD>(wanted);
+  // A read that brings nothing past the skipped bytes makes no progress.
+  if (got <= skip) return kExtractReadFailed;
+  cursor.position = cursor.position - skip + got;
 
-}  // namespace
+  const std::uint64_t available = got - skip;
+  chunk.data = buffer + skip;
+  chunk.last = available >= cursor.remaining ? 1 : 0;
+  chunk.length =
+      static_cast<std::uint32_t>(chunk.last ? cursor.remaining : available);
+  chunk.index = cursor.index++;
+  cursor.remaining -= chunk.length;
+  return 0;
+}
 
 int vepo_extractdata(HANDLE handle, const ExtractRequest* request) {
   if (request->chunkSectors == 0 || request->chunkSectors > kMaxChunkSectors) {
     return kExtractNoMemory;
   }
   const std::uint32_t bufferSize = request->chunkSectors * kSectorSize;
-  auto* buffer = static_cast<std::uint8_t*>(AllocBlock(bufferSize));
-  if (!buffer) return kExtractNoMemory;
-  const int result = StreamRange(handle, *request, buffer, bufferSize);
-  FreeBlock(buffer);
+  // A range of a few chunks goes faster read in turn than it would gain
+  // from a thread; longer ones get buffers to read ahead into, as many as
+  // can be had.
+  const std::uint64_t chunks =
+      (std::uint64_t{request->byteCount} + bufferSize - 1) / bufferSize;
+  const int wanted = chunks > kChunksReadInTurn ? kReadAheadBuffers : 1;
+  std::uint8_t* buffers[kReadAheadBuffers] = {};
+  int count = 0;
+  while (count < wanted) {
+    buffers[count] = static_cast<std::uint8_t*>(AllocBlock(bufferSize));
+    if (!buffers[count]) break;
+    ++count;
+  }
+  int result = kExtractNoMemory;
+  if (count > 0 && request->byteCount == 0) {
+    // Nothing to read: one empty final chunk.
+    ExtractChunk chunk{buffers[0], 0, 1, 0};
+    result = request->callback(request->userData, &chunk);
+  } else if (count > 0) {
+    result = StreamAhead(handle, *request, buffers, count, bufferSize);
+  }
+  for (int i = 0; i < count; ++i) FreeBlock(buffers[i]);
   return result;
 }

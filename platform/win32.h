@@ -23,3 +23,21 @@ constexpr std::size_t kBlockAlignment = 4096;
 constexpr std::size_t kMaxBlockBytes = SIZE_MAX - 2 * kBlockAlignment;
 void* AllocBlock(std::size_t bytes);
 void FreeBlock(void* block);
+
+// A thread that overlaps work within one call, with a lock and a condition
+// variable to hand the work over. Whoever starts a worker joins it before
+// returning, so no thread outlives the call that made it. On Windows the
+// hand-over is an SRW lock and a CONDITION_VARIABLE, not events: every wait
+// on a kernel object is a round trip to Wine's server.
+struct Worker;
+// Runs body(worker, context) on a thread of its own; null when no thread
+// can be had.
+Worker* StartWorker(void (*body)(Worker* worker, void* context), void* context);
+void LockWorker(Worker* worker);
+void UnlockWorker(Worker* worker);
+// With the lock held: releases it until woken, then takes it again. Callers
+// test their condition in a loop, as a wake may come for the other side.
+void WaitWorker(Worker* worker);
+void WakeWorker(Worker* worker);
+// Waits for the body to return and releases the worker.
+void JoinWorker(Worker* worker);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -124,12 +125,52 @@ TEST_F(ExtractStream, RangeEndingAtTheImagesLastByteNeedsNoFurtherSector) {
 }
 
 TEST_F(ExtractStream, CallbackStopEndsTheStreamWithItsValue) {
-  Delivered out;
-  out.stopAt = 0;
-  out.stopValue = 7;
-  EXPECT_EQ(Extract(200000, 32, out), 7);
-  EXPECT_EQ(nativewin::GetStats().reads.size(), 1u);
-  EXPECT_EQ(out.lengths.size(), 1u);
+  // 16 chunks; at most the four read-ahead buffers are read beyond the
+  // chunk that stopped.
+  for (int stopAt : {0, 7, 15}) {
+    nativewin::ResetStats();
+    Delivered out;
+    out.stopAt = stopAt;
+    out.stopValue = 7;
+    EXPECT_EQ(Extract(kImageData, 32, out), 7) << stopAt;
+    EXPECT_EQ(out.lengths.size(), static_cast<std::size_t>(stopAt + 1));
+    EXPECT_LE(nativewin::GetStats().reads.size(),
+              std::min<std::size_t>(16, stopAt + 1 + 4));
+  }
+}
+
+// The callback of the final chunk may read the device itself, as a copy
+// checks that the disc is still the one mounted: no read of the stream
+// runs or follows by then.
+struct FinalRead {
+  HANDLE handle;
+  std::size_t readsBefore = 0;
+  std::string bytes;
+};
+
+int ReadOnFinalChunk(void* userData, const ExtractChunk* chunk) {
+  auto* final = static_cast<FinalRead*>(userData);
+  if (!chunk->last) return 0;
+  final->readsBefore = nativewin::GetStats().reads.size();
+  void* block = AllocBlock(kSectorSize);
+  DWORD got = 0;
+  if (vepo_seek(final->handle, SectorToOffset(kDataSector)) == 0)
+    ReadFile(final->handle, block, kSectorSize, &got, nullptr);
+  final->bytes.assign(static_cast<const char*>(block), got);
+  FreeBlock(block);
+  return 0;
+}
+
+TEST_F(ExtractStream, TheFinalChunksCallbackHasTheDeviceToItself) {
+  FinalRead final{handle_, 0, {}};
+  const ExtractRequest request{
+      static_cast<std::int64_t>(SectorToOffset(kDataSector)), kImageData, 32,
+      ReadOnFinalChunk, &final};
+  EXPECT_EQ(vepo_extractdata(handle_, &request), 0);
+  EXPECT_EQ(final.readsBefore, 16u);
+  EXPECT_EQ(nativewin::GetStats().reads.size(), 17u);
+  const auto expected = PatternBytes(7, 0, kSectorSize);
+  EXPECT_EQ(final.bytes, std::string(expected.begin(), expected.end()));
 }
 
 TEST_F(ExtractStream, FailuresKeepWhatWasDeliveredAndStop) {
