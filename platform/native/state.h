@@ -28,6 +28,7 @@ struct Faults {
   std::set<std::size_t> failAllocationOf;
   std::size_t allocationLimit = SIZE_MAX;
   bool refuseReadsPastEnd = false;
+  double readBytesPerSecond = 0;
 };
 
 // What a device HANDLE points to.

@@ -62,6 +62,10 @@ void FailAllocationsAbove(std::size_t bytes) {
   State().faults.allocationLimit = bytes;
 }
 
+void ThrottleReads(double bytesPerSecond) {
+  State().faults.readBytesPerSecond = bytesPerSecond;
+}
+
 void RefuseReadsPastEnd() { State().faults.refuseReadsPastEnd = true; }
 
 const Stats& GetStats() { return State().stats; }

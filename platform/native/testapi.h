@@ -44,6 +44,10 @@ void FailAllocationsAbove(std::size_t bytes);
 // Windows refuses it on a volume.
 void RefuseReadsPastEnd();
 
+// Every read takes as long as a drive reading this many bytes per second
+// needs for what it brings; 0 reads at full speed again.
+void ThrottleReads(double bytesPerSecond);
+
 struct OpenRecord {
   std::string path;
   DWORD access;

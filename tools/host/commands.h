@@ -19,6 +19,7 @@ constexpr int kExitNoPlugin = 65;  // the plug-in DLL cannot be loaded
 struct CopyOptions {
   int copyFlags = 0;     // kCopyFlagOverwrite or 0
   int stopAtReport = 0;  // progress report to answer "stop" at; 0: never
+  bool timed = false;    // a TIME line after the copy
 };
 
 using Records = std::vector<WIN32_FIND_DATAA>;
@@ -60,5 +61,8 @@ int ListOne(const Plugin& plugin, const std::string& path);
 int ListTree(const Plugin& plugin, const std::string& path);
 int CopyOutFile(const Plugin& plugin, const std::string& remote,
                 const std::string& local, const CopyOptions& options);
+// CopyFileA of a local file, the system's own copy to time a get against.
+int CopyLocalFile(const std::string& source, const std::string& target,
+                  const CopyOptions& options);
 int CopyOutFolder(const Plugin& plugin, const std::string& remoteDir,
                   const std::string& localDir, const CopyOptions& options);

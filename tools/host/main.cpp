@@ -15,6 +15,7 @@
 #include "tools/host/output.h"
 #include "tools/host/plugin.h"
 #include "tools/host/strict.h"
+#include "tools/host/throttle.h"
 #include "tools/host/widecallbacks.h"
 #include "tools/host/widemode.h"
 
@@ -33,6 +34,8 @@ const char kUsage[] =
     "  get [-f] [--stop-at N] REMOTE LOCAL  copy a file out (-f overwrite;\n"
     "                                     answer stop at progress report N)\n"
     "  getall [-f] REMOTEDIR LOCALDIR     copy a folder out recursively\n"
+    "  filecopy SOURCE TARGET             copy a local file with CopyFileA,\n"
+    "                                     for timing beside get\n"
     "  cycles N REMOTE LOCAL              N times load, init, list, copy and\n"
     "                                     unload the plug-in; handle count\n"
     "                                     and memory after 10 and after N\n"
@@ -46,6 +49,10 @@ const char kUsage[] =
     "  --init-both     with --wide, call FsInit before FsInitW\n"
     "  --strict        refuse the plug-in's device calls that Windows would\n"
     "                  refuse (STRICT lines; a summary at exit)\n"
+    "  --read-rate R   the plug-in's device reads take as long as at R MiB/s\n"
+    "  --write-rate W  its writes to local files (fwrite) as at W MiB/s\n"
+    "  --time          a TIME line with the seconds after every get and\n"
+    "                  filecopy\n"
     "  -h, --help      show this and exit\n"
     "On a terminal, copies show a bar with bytes, percent and speed (get\n"
     "first lists the remote folder for the size); otherwise one PROGRESS\n"
@@ -73,6 +80,9 @@ struct Options {
   bool wide = false;
   bool initBoth = false;
   bool strict = false;
+  bool time = false;
+  double readRate = 0;  // MiB/s; 0: not throttled
+  double writeRate = 0;
   std::string pluginFile;
   std::vector<Command> commands;
 };
@@ -84,6 +94,7 @@ const char* ArgNames(const std::string& name) {
   if (name == "get") return "REMOTE LOCAL";
   if (name == "getall") return "REMOTEDIR LOCALDIR";
   if (name == "cycles") return "N REMOTE LOCAL";
+  if (name == "filecopy") return "SOURCE TARGET";
   return nullptr;
 }
 
@@ -103,6 +114,13 @@ int PositiveNumber(const char* text) {
       value > 0x7fffffff)
     return 0;
   return static_cast<int>(value);
+}
+
+// A rate above zero, else 0.
+double PositiveRate(const char* text) {
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  return end != text && *end == '\0' && value > 0 ? value : 0;
 }
 
 // Reads the copy options after get/getall.
@@ -146,7 +164,15 @@ bool ParseArgs(int argc, char** argv, Options& options, std::string& error) {
       options.initBoth = true;
     else if (std::strcmp(argv[i], "--strict") == 0)
       options.strict = true;
-    else
+    else if (std::strcmp(argv[i], "--time") == 0)
+      options.time = true;
+    else if (std::strcmp(argv[i], "--read-rate") == 0 ||
+             std::strcmp(argv[i], "--write-rate") == 0) {
+      const bool read = argv[i][2] == 'r';
+      const double rate = i + 1 < argc ? PositiveRate(argv[++i]) : 0;
+      if (rate == 0) return error = "a rate needs MiB/s above 0", false;
+      (read ? options.readRate : options.writeRate) = rate;
+    } else
       return error = "unknown option '" + std::string(argv[i]) + "'", false;
   }
   if (options.help) return true;
@@ -166,6 +192,7 @@ bool ParseArgs(int argc, char** argv, Options& options, std::string& error) {
       error = command.name + " needs " + names;
       return false;
     }
+    command.copy.timed = options.time;
     for (int n = 0; n < count; ++n, ++i) {
       command.args.push_back(argv[i]);
       command.text += std::string(" ") + argv[i];
@@ -189,6 +216,8 @@ int Run(const Plugin& plugin, const Options& options, const Command& command) {
   if (command.name == "version") return ShowVersion(plugin);
   if (command.name == "ls") return ListOne(plugin, a[0]);
   if (command.name == "tree") return ListTree(plugin, a[0]);
+  if (command.name == "filecopy")
+    return CopyLocalFile(a[0], a[1], command.copy);
   if (command.name == "get")
     return CopyOutFile(plugin, a[0], a[1], command.copy);
   return CopyOutFolder(plugin, a[0], a[1], command.copy);
@@ -223,6 +252,9 @@ int main(int argc, char** argv) {
       options.catchMessageBoxes)
     Say("NOTE the plug-in does not import MessageBoxA");
   if (options.strict) ApplyStrictRules(plugin.module);
+  if (options.readRate > 0 || options.writeRate > 0)
+    ApplyThrottle(plugin.module, options.readRate * 1048576,
+                  options.writeRate * 1048576);
   WidePlugin wide;
   if (options.wide && !StartWideMode(plugin, wide, error)) {
     std::fprintf(stderr, "wfxhost: %s\n", error.c_str());
