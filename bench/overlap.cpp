@@ -2,8 +2,9 @@
 // slowed to a set rate, timed against what the slower side alone needs
 // (max(size/R, size/W)) and what reading and writing in turn would take
 // (size/R + size/W). The drive is throttled in the native layer; the target
-// is a FIFO that this program drains at W, through a page of pipe, so that
-// each write blocks for as long as a device of that rate takes.
+// is a FIFO that this program drains at W, a device with a cache of one
+// chunk (the pipe's 64 KiB): a write blocks until the device has taken the
+// one before it. A copy is timed until the device has taken its last byte.
 //
 // Then, unthrottled, the cost of the worker on short ranges: the same
 // stream read in turn and read ahead, alternated pair by pair, each writing
@@ -85,7 +86,7 @@ double ThrottledCopy(const std::string& fifo, std::uint64_t bytes,
   // Held open for reading and writing, so the plug-in's opens never block
   // and the drain never sees an end between them.
   const int fd = open(fifo.c_str(), O_RDWR);
-  fcntl(fd, F_SETPIPE_SZ, 4096);
+  fcntl(fd, F_SETPIPE_SZ, 65536);
   Drain drain{fd, bytes, writeRate};
   pthread_t drainer;
   pthread_create(&drainer, nullptr, DrainFifo, &drain);
@@ -93,9 +94,9 @@ double ThrottledCopy(const std::string& fifo, std::uint64_t bytes,
   const auto start = bench::Clock::now();
   const int result =
       FsGetFile("\\E:\\data.bin", fifo.c_str(), kCopyFlagOverwrite, nullptr);
+  pthread_join(drainer, nullptr);
   const double seconds = bench::SecondsSince(start);
   nativewin::ThrottleReads(0);
-  pthread_join(drainer, nullptr);
   close(fd);
   return result == kFileOk ? seconds : -1;
 }
@@ -167,18 +168,19 @@ int main(int argc, char** argv) {
               sizeMiB, repeats);
   std::printf("%-8s %-8s %8s %8s %18s %8s %8s\n", "R MiB/s", "W MiB/s", "max s",
               "sum s", "T median (range)", "T/max", "T/sum");
-  const double rates[][2] = {{32, 32}, {16, 32}, {32, 16}};
-  std::vector<std::vector<double>> times(3);
+  const double rates[][2] = {{32, 32}, {16, 32}, {32, 16}, {32, 100000}, {100000, 32}};
+  const int kCases = sizeof rates / sizeof rates[0];
+  std::vector<std::vector<double>> times(kCases);
   // Cases interleaved, so the machine's load falls on each alike.
   for (int i = 0; i < repeats; ++i) {
-    for (int c = 0; c < 3; ++c) {
+    for (int c = 0; c < kCases; ++c) {
       const double t =
           ThrottledCopy(fifo, bytes, rates[c][0] * kMiB, rates[c][1] * kMiB);
       if (t < 0) return 1;
       times[c].push_back(t);
     }
   }
-  for (int c = 0; c < 3; ++c) {
+  for (int c = 0; c < kCases; ++c) {
     const double r = rates[c][0] * kMiB, w = rates[c][1] * kMiB;
     const double most = std::max(bytes / r, bytes / w);
     const double sum = bytes / r + bytes / w;
