@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
               kRounds);
   std::printf("%-7s %22s %22s %s\n", "chunks", "in turn us (range)",
               "ahead us (range)", "ahead/in turn per pair (range)");
-  for (std::uint32_t chunks : {1u, 2u, 3u, 4u, 8u, 16u}) {
+  for (std::uint32_t chunks : {1u, 2u, 3u, 4u, 8u, 16u, 64u, 256u}) {
     const ExtractRequest request{
         static_cast<std::int64_t>(SectorToOffset(node.startSector)),
         chunks * 65536, 32, WriteChunk, nullptr};

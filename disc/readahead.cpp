@@ -11,9 +11,9 @@ struct Slot {
   int code;
 };
 
-// Shared under the worker's lock: filled, stop. The worker alone writes the
-// slots it has not yet counted in filled; the caller alone reads those it
-// has.
+// Shared under the worker's lock: filled, stop, waiting. The worker alone
+// writes the slots it has not yet counted in filled; the caller alone reads
+// those it has.
 struct Ring {
   HANDLE handle;
   const ExtractRequest* request;
@@ -23,7 +23,25 @@ struct Ring {
   Slot slots[kMaxAhead];
   int filled;
   bool stop;
+  // Sides asleep on the condition. A side wakes the other only then, which
+  // saves a system call per chunk while both keep up.
+  int waiting;
 };
+
+// With the lock held.
+void Wait(Worker* worker, Ring& ring) {
+  ++ring.waiting;
+  WaitWorker(worker);
+  --ring.waiting;
+}
+
+// Counts a slot in or out and wakes the other side if it sleeps.
+void Count(Worker* worker, Ring& ring, int change) {
+  LockWorker(worker);
+  ring.filled += change;
+  if (ring.waiting) WakeWorker(worker);
+  UnlockWorker(worker);
+}
 
 void ReadAhead(Worker* worker, void* context) {
   Ring& ring = *static_cast<Ring*>(context);
@@ -31,17 +49,14 @@ void ReadAhead(Worker* worker, void* context) {
                       ring.request->byteCount, 0};
   for (int next = 0;; next = (next + 1) % ring.count) {
     LockWorker(worker);
-    while (ring.filled == ring.count && !ring.stop) WaitWorker(worker);
+    while (ring.filled == ring.count && !ring.stop) Wait(worker, ring);
     const bool stop = ring.stop;
     UnlockWorker(worker);
     if (stop) return;
     Slot& slot = ring.slots[next];
     slot.code = ReadChunk(ring.handle, cursor, ring.buffers[next],
                           ring.bufferSize, slot.chunk);
-    LockWorker(worker);
-    ++ring.filled;
-    WakeWorker(worker);
-    UnlockWorker(worker);
+    Count(worker, ring, 1);
     if (slot.code != 0 || slot.chunk.last) return;
   }
 }
@@ -68,7 +83,7 @@ int Deliver(Joiner& joiner) {
   Ring& ring = joiner.ring;
   for (int next = 0;; next = (next + 1) % ring.count) {
     LockWorker(worker);
-    while (ring.filled == 0) WaitWorker(worker);
+    while (ring.filled == 0) Wait(worker, ring);
     UnlockWorker(worker);
     const Slot& slot = ring.slots[next];
     // The worker reads nothing after this slot.
@@ -80,10 +95,7 @@ int Deliver(Joiner& joiner) {
     const int answer =
         ring.request->callback(ring.request->userData, &slot.chunk);
     if (answer != 0 || slot.chunk.last) return answer;
-    LockWorker(worker);
-    --ring.filled;
-    WakeWorker(worker);
-    UnlockWorker(worker);
+    Count(worker, ring, -1);
   }
 }
 
@@ -106,7 +118,7 @@ int StreamAhead(HANDLE handle, const ExtractRequest& request,
                 std::uint8_t* const* buffers, int count,
                 std::uint32_t bufferSize) {
   if (count > kMaxAhead) count = kMaxAhead;
-  Ring ring{handle, &request, buffers, count, bufferSize, {}, 0, false};
+  Ring ring{handle, &request, buffers, count, bufferSize, {}, 0, false, 0};
   Worker* worker = count > 1 ? StartWorker(ReadAhead, &ring) : nullptr;
   if (!worker) return StreamInTurn(handle, request, buffers[0], bufferSize);
   Joiner joiner{worker, ring};
