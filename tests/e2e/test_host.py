@@ -7,7 +7,8 @@ import discs
 import harness
 from harness import windows_path
 
-COMMANDS = ["root", "version", "ls", "tree", "get", "getall", "cycles"]
+COMMANDS = ["root", "version", "ls", "tree", "get", "getall", "filecopy",
+            "cycles"]
 HINT = "Try 'wfxhost --help'"
 
 

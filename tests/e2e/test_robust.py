@@ -33,6 +33,25 @@ class RobustCases:
         self.assertEqual(read(self.local("cycled")),
                          discs.MAIN.file("big file.bin"))
 
+    def test_copies_stopped_while_the_reads_run_ahead(self):
+        # Slow reads and slower writes keep the reader ahead of the copy.
+        remote = discs.MAIN.path("one.mib")
+        whole = discs.MAIN.file("one.mib")
+        stops = (1, 8, 16)  # the first, a middle and the last of 16 chunks
+        commands = []
+        for stop in stops:
+            commands += ["get", "-f", "--stop-at", str(stop), remote,
+                         windows_path(self.local(f"stopped-{stop}"))]
+        commands += ["get", "-f", remote, windows_path(self.local("whole"))]
+        session = self.host(*commands, extra_options=[
+            "--read-rate", "64", "--write-rate", "32"])
+        self.assertEqual([step.results for step in session.steps],
+                         [[(5, remote)]] * len(stops) + [[(0, remote)]])
+        for stop in stops:
+            self.assertEqual(read(self.local(f"stopped-{stop}")),
+                             whole[:stop * 65536])
+        self.assertEqual(read(self.local("whole")), whole)
+
     def test_full_local_disk_fails_the_copy(self):
         disk = os.path.join(harness.settings.work, f"full-disk-{self.bits}")
         os.makedirs(disk, exist_ok=True)
