@@ -2,7 +2,9 @@
 
 namespace {
 
-constexpr int kMaxAhead = 8;
+// The worker's buffers: the one the callback holds, the one being read and
+// two in hand for a slow patch of the device.
+constexpr int kAheadBuffers = 4;
 
 // A read handed from the worker to the caller: a chunk, or the failure that
 // ended the reads.
@@ -17,10 +19,10 @@ struct Slot {
 struct Ring {
   HANDLE handle;
   const ExtractRequest* request;
-  std::uint8_t* const* buffers;
-  int count;
+  StreamCursor cursor;  // the worker's
+  std::uint8_t* buffers[kAheadBuffers];
   std::uint32_t bufferSize;
-  Slot slots[kMaxAhead];
+  Slot slots[kAheadBuffers];
   int filled;
   bool stop;
   // Sides asleep on the condition. A side wakes the other only then, which
@@ -45,82 +47,99 @@ void Count(Worker* worker, Ring& ring, int change) {
 
 void ReadAhead(Worker* worker, void* context) {
   Ring& ring = *static_cast<Ring*>(context);
-  StreamCursor cursor{static_cast<std::uint64_t>(ring.request->startOffset),
-                      ring.request->byteCount, 0};
-  for (int next = 0;; next = (next + 1) % ring.count) {
+  for (int next = 0;; next = (next + 1) % kAheadBuffers) {
     LockWorker(worker);
-    while (ring.filled == ring.count && !ring.stop) Wait(worker, ring);
+    while (ring.filled == kAheadBuffers && !ring.stop) Wait(worker, ring);
     const bool stop = ring.stop;
     UnlockWorker(worker);
     if (stop) return;
     Slot& slot = ring.slots[next];
-    slot.code = ReadChunk(ring.handle, cursor, ring.buffers[next],
+    slot.code = ReadChunk(ring.handle, ring.cursor, ring.buffers[next],
                           ring.bufferSize, slot.chunk);
     Count(worker, ring, 1);
     if (slot.code != 0 || slot.chunk.last) return;
   }
 }
 
-// Stops the worker and joins it on every way out that has not joined it
-// yet, a throwing callback included.
-struct Joiner {
-  Worker* worker;
-  Ring& ring;
-  ~Joiner() {
-    if (!worker) return;
-    // The worker ends after the read it is in, if any.
-    LockWorker(worker);
-    ring.stop = true;
-    WakeWorker(worker);
-    UnlockWorker(worker);
-    JoinWorker(worker);
+// Owns the worker and its buffers: stops and joins the worker on every way
+// out that has not joined it yet, then frees the buffers.
+struct Ahead {
+  Ring ring;
+  Worker* worker = nullptr;
+
+  ~Ahead() {
+    if (worker) {
+      // The worker ends after the read it is in, if any.
+      LockWorker(worker);
+      ring.stop = true;
+      WakeWorker(worker);
+      UnlockWorker(worker);
+      JoinWorker(worker);
+    }
+    for (std::uint8_t* buffer : ring.buffers) FreeBlock(buffer);
+  }
+
+  // True when the worker runs from cursor on.
+  bool Start(const StreamCursor& cursor) {
+    for (std::uint8_t*& buffer : ring.buffers) {
+      buffer = static_cast<std::uint8_t*>(AllocBlock(ring.bufferSize));
+      if (!buffer) return false;
+    }
+    ring.cursor = cursor;
+    worker = StartWorker(ReadAhead, &ring);
+    return worker != nullptr;
+  }
+
+  // Hands each slot to the callback in order; the result of the stream.
+  int Deliver() {
+    for (int next = 0;; next = (next + 1) % kAheadBuffers) {
+      LockWorker(worker);
+      while (ring.filled == 0) Wait(worker, ring);
+      UnlockWorker(worker);
+      const Slot& slot = ring.slots[next];
+      // The worker reads nothing after this slot.
+      if (slot.code != 0 || slot.chunk.last) {
+        JoinWorker(worker);
+        worker = nullptr;
+      }
+      if (slot.code != 0) return slot.code;
+      const int answer =
+          ring.request->callback(ring.request->userData, &slot.chunk);
+      if (answer != 0 || slot.chunk.last) return answer;
+      Count(worker, ring, -1);
+    }
   }
 };
 
-// Hands each slot to the callback in order; the result of the stream.
-int Deliver(Joiner& joiner) {
-  Worker* const worker = joiner.worker;
-  Ring& ring = joiner.ring;
-  for (int next = 0;; next = (next + 1) % ring.count) {
-    LockWorker(worker);
-    while (ring.filled == 0) Wait(worker, ring);
-    UnlockWorker(worker);
-    const Slot& slot = ring.slots[next];
-    // The worker reads nothing after this slot.
-    if (slot.code != 0 || slot.chunk.last) {
-      JoinWorker(worker);
-      joiner.worker = nullptr;
-    }
-    if (slot.code != 0) return slot.code;
-    const int answer =
-        ring.request->callback(ring.request->userData, &slot.chunk);
-    if (answer != 0 || slot.chunk.last) return answer;
-    Count(worker, ring, -1);
-  }
+// A read of `bytes` that took `micros` brought fewer than slowBelow bytes
+// per millisecond.
+bool Slow(std::uint64_t micros, DWORD bytes, std::uint32_t slowBelow) {
+  return (micros + 1) * slowBelow > std::uint64_t{bytes} * 1000;
 }
 
 }  // namespace
 
-int StreamInTurn(HANDLE handle, const ExtractRequest& request,
-                 std::uint8_t* buffer, std::uint32_t bufferSize) {
+int StreamRange(HANDLE handle, const ExtractRequest& request,
+                std::uint8_t* buffer, std::uint32_t bufferSize,
+                std::uint32_t slowBelow) {
+  Ahead ahead{{handle, &request, {}, {}, bufferSize, {}, 0, false, 0}};
   StreamCursor cursor{static_cast<std::uint64_t>(request.startOffset),
                       request.byteCount, 0};
-  for (;;) {
+  for (bool quick = true;;) {
     ExtractChunk chunk{};
+    const std::uint64_t start = MonotonicMicroseconds();
     const int code = ReadChunk(handle, cursor, buffer, bufferSize, chunk);
     if (code != 0) return code;
+    // The worker reads the next chunks while the callback has this one.
+    if (quick && !chunk.last &&
+        Slow(MonotonicMicroseconds() - start, chunk.length, slowBelow)) {
+      quick = false;
+      if (ahead.Start(cursor)) {
+        const int answer = request.callback(request.userData, &chunk);
+        return answer != 0 ? answer : ahead.Deliver();
+      }
+    }
     const int answer = request.callback(request.userData, &chunk);
     if (answer != 0 || chunk.last) return answer;
   }
-}
-
-int StreamAhead(HANDLE handle, const ExtractRequest& request,
-                std::uint8_t* const* buffers, int count,
-                std::uint32_t bufferSize) {
-  if (count > kMaxAhead) count = kMaxAhead;
-  Ring ring{handle, &request, buffers, count, bufferSize, {}, 0, false, 0};
-  Worker* worker = count > 1 ? StartWorker(ReadAhead, &ring) : nullptr;
-  if (!worker) return StreamInTurn(handle, request, buffers[0], bufferSize);
-  Joiner joiner{worker, ring};
-  return Deliver(joiner);
 }

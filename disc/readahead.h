@@ -1,6 +1,7 @@
-// Streaming a range with the reads on a worker thread, a few chunks ahead of
-// the callback, so that a slow device and a slow callback (a copy writing to
-// a slow disk) overlap instead of taking turns. Used by vepo_extractdata.
+// Streaming a range so that a slow device and a slow callback (a copy
+// writing to a slow disk) overlap instead of taking turns: once reads turn
+// out slow, a worker thread reads a few chunks ahead of the callback.
+// vepo_extractdata streams through it.
 #pragma once
 
 #include <cstdint>
@@ -20,17 +21,18 @@ struct StreamCursor {
 int ReadChunk(HANDLE handle, StreamCursor& cursor, std::uint8_t* buffer,
               std::uint32_t bufferSize, ExtractChunk& chunk);
 
-// The same chunks, reads and result as the stream read in turn with one
-// buffer; the reads go into the `count` buffers in turn, on a worker. The
-// callback runs on the calling thread, and only the worker touches the
-// handle until the callback gets the final chunk: by then the worker has
-// been joined, so that callback may use the handle itself. Every way out
-// (the callback's stop, a failed read, the end) joins the worker before the
-// function returns. With no worker to be had, reads in turn.
-int StreamAhead(HANDLE handle, const ExtractRequest& request,
-                std::uint8_t* const* buffers, int count,
-                std::uint32_t bufferSize);
-
-// Reads in turn into one buffer.
-int StreamInTurn(HANDLE handle, const ExtractRequest& request,
-                 std::uint8_t* buffer, std::uint32_t bufferSize);
+// Streams the range: chunks, reads and result are those of reading in turn
+// with the one buffer given. Reads run in turn with the callback while each
+// brings at least slowBelow bytes per millisecond (0: always in turn). After
+// a slower one, unless it held the final chunk, a worker reads the rest into
+// buffers of its own, a few chunks ahead; with no worker or buffers to be
+// had, reads stay in turn.
+//
+// The callback runs on the calling thread, chunk after chunk. Only the
+// worker touches the handle while it runs, and it has been joined before
+// the callback gets the final chunk, so that callback may read the device
+// itself. Every way out (the callback's stop, a failed read, the end, an
+// exception) joins the worker before the function returns.
+int StreamRange(HANDLE handle, const ExtractRequest& request,
+                std::uint8_t* buffer, std::uint32_t bufferSize,
+                std::uint32_t slowBelow);

@@ -41,3 +41,5 @@ void WaitWorker(Worker* worker);
 void WakeWorker(Worker* worker);
 // Waits for the body to return and releases the worker.
 void JoinWorker(Worker* worker);
+// A clock that only goes forward, for timing reads.
+std::uint64_t MonotonicMicroseconds();

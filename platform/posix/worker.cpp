@@ -1,4 +1,5 @@
 #include <pthread.h>
+#include <time.h>
 
 #include <new>
 
@@ -49,4 +50,11 @@ void JoinWorker(Worker* worker) {
   pthread_mutex_destroy(&worker->lock);
   pthread_cond_destroy(&worker->changed);
   delete worker;
+}
+
+std::uint64_t MonotonicMicroseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000000 +
+         static_cast<std::uint64_t>(now.tv_nsec) / 1000;
 }

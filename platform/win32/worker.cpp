@@ -52,3 +52,13 @@ void JoinWorker(Worker* worker) {
   CloseHandle(worker->thread);
   delete worker;
 }
+
+std::uint64_t MonotonicMicroseconds() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<std::uint64_t>(now.QuadPart) / frequency.QuadPart *
+             1000000 +
+         static_cast<std::uint64_t>(now.QuadPart) % frequency.QuadPart *
+             1000000 / frequency.QuadPart;
+}

@@ -52,6 +52,8 @@ class ExtractStream : public ::testing::Test {
     InsertRaw(dir_, raw);
     handle_ = OpenE();
     nativewin::ResetStats();
+    // Ranges of more than one chunk go on to read ahead.
+    nativewin::ThrottleReads(kSlowDriveRate);
   }
   void TearDown() override {
     vepo_closedevice(handle_);
@@ -125,8 +127,8 @@ TEST_F(ExtractStream, RangeEndingAtTheImagesLastByteNeedsNoFurtherSector) {
 }
 
 TEST_F(ExtractStream, CallbackStopEndsTheStreamWithItsValue) {
-  // 16 chunks; at most the four read-ahead buffers are read beyond the
-  // chunk that stopped.
+  // 16 chunks; at most the worker's four buffers are read beyond the chunk
+  // that stopped.
   for (int stopAt : {0, 7, 15}) {
     nativewin::ResetStats();
     Delivered out;
@@ -146,10 +148,12 @@ struct FinalRead {
   HANDLE handle;
   std::size_t readsBefore = 0;
   std::string bytes;
+  std::vector<std::size_t> threads;
 };
 
 int ReadOnFinalChunk(void* userData, const ExtractChunk* chunk) {
   auto* final = static_cast<FinalRead*>(userData);
+  final->threads.push_back(ThreadCount());
   if (!chunk->last) return 0;
   final->readsBefore = nativewin::GetStats().reads.size();
   void* block = AllocBlock(kSectorSize);
@@ -162,12 +166,19 @@ int ReadOnFinalChunk(void* userData, const ExtractChunk* chunk) {
 }
 
 TEST_F(ExtractStream, TheFinalChunksCallbackHasTheDeviceToItself) {
-  FinalRead final{handle_, 0, {}};
+  FinalRead final{handle_, 0, {}, {}};
+  const std::size_t threads = ThreadCount();
   const ExtractRequest request{
       static_cast<std::int64_t>(SectorToOffset(kDataSector)), kImageData, 32,
       ReadOnFinalChunk, &final};
   EXPECT_EQ(vepo_extractdata(handle_, &request), 0);
   EXPECT_EQ(final.readsBefore, 16u);
+  // The first chunk was read in turn; the worker read the rest and was
+  // gone by the final one.
+  ASSERT_EQ(final.threads.size(), 16u);
+  EXPECT_EQ(final.threads[0], threads + 1);
+  EXPECT_EQ(final.threads[14], threads + 1);
+  EXPECT_EQ(final.threads[15], threads);
   EXPECT_EQ(nativewin::GetStats().reads.size(), 17u);
   const auto expected = PatternBytes(7, 0, kSectorSize);
   EXPECT_EQ(final.bytes, std::string(expected.begin(), expected.end()));

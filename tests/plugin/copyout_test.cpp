@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -84,6 +83,7 @@ TEST_F(CopyOut, OnlyAnAnswerOfOneStops) {
 
   // Stopped at the first, middle and last chunk, while the reads run ahead:
   // the chunks up to the stop are written, nothing after it.
+  nativewin::ThrottleReads(kSlowDriveRate);
   for (int stop : {0, 1, 2}) {
     TheHostLog() = HostLog();
     TheHostLog().stopAtReport = stop;
@@ -96,17 +96,6 @@ TEST_F(CopyOut, OnlyAnAnswerOfOneStops) {
   }
 }
 
-// Threads the process runs now.
-std::size_t ThreadCount() {
-  std::size_t count = 0;
-  for (const auto& entry :
-       std::filesystem::directory_iterator("/proc/self/task")) {
-    (void)entry;
-    ++count;
-  }
-  return count;
-}
-
 std::size_t HeapInUse() {
   const struct mallinfo2 info = mallinfo2();
   return info.uordblks + info.hblkhd;
@@ -114,6 +103,7 @@ std::size_t HeapInUse() {
 
 TEST_F(CopyOut, AThousandCopiesLeaveThreadsHandlesAndMemoryFlat) {
   // Every other copy is stopped in the middle, with reads still ahead.
+  nativewin::ThrottleReads(kSlowDriveRate);
   const auto copy = [&](int i) {
     TheHostLog() = HostLog();
     TheHostLog().stopAtReport = i % 2 ? 1 : -1;
@@ -197,6 +187,7 @@ TEST_F(CopyOut, ReadFailureMidwayKeepsTheChunksBefore) {
   const auto* file = imagewriter::FindPlacedEntry(report_, "dir/file");
   ASSERT_NE(file, nullptr);
   nativewin::ZeroReadAtSector(file->startSector + 32);
+  nativewin::ThrottleReads(kSlowDriveRate);
   EXPECT_EQ(Get("\\E:\\dir\\file", local_), kFileReadError);
   EXPECT_EQ(
       TheHostLog().requests,

@@ -36,6 +36,13 @@ void InsertRaw(const TempDir& dir, const imagewriter::RawImage& image,
 
 using imagewriter::RawDiscWithRoot;
 
+// A read rate, in bytes per second, slow enough that a stream reads ahead
+// on its worker after the first chunk, yet quick enough for many copies.
+constexpr double kSlowDriveRate = 48.0 * 1024 * 1024;
+
+// Threads the process runs now.
+std::size_t ThreadCount();
+
 // Opens drive E: of the platform layer; fails the test when it cannot.
 HANDLE OpenE();
 
