@@ -81,8 +81,7 @@ struct Options {
   bool initBoth = false;
   bool strict = false;
   bool time = false;
-  double readRate = 0;  // MiB/s; 0: not throttled
-  double writeRate = 0;
+  ThrottleRates rates;
   std::string pluginFile;
   std::vector<Command> commands;
 };
@@ -171,7 +170,7 @@ bool ParseArgs(int argc, char** argv, Options& options, std::string& error) {
       const bool read = argv[i][2] == 'r';
       const double rate = i + 1 < argc ? PositiveRate(argv[++i]) : 0;
       if (rate == 0) return error = "a rate needs MiB/s above 0", false;
-      (read ? options.readRate : options.writeRate) = rate;
+      (read ? options.rates.read : options.rates.write) = rate * 1048576;
     } else
       return error = "unknown option '" + std::string(argv[i]) + "'", false;
   }
@@ -209,7 +208,7 @@ int Run(const Plugin& plugin, const Options& options, const Command& command) {
   const std::vector<std::string>& a = command.args;
   if (command.name == "cycles")
     return RunLoadCycles(options.pluginFile, PositiveNumber(a[0].c_str()), a[1],
-                         a[2], options.strict)
+                         a[2], options.strict, options.rates)
                ? kExitOk
                : kExitFailed;
   if (command.name == "root") return ShowRootName(plugin);
@@ -252,9 +251,7 @@ int main(int argc, char** argv) {
       options.catchMessageBoxes)
     Say("NOTE the plug-in does not import MessageBoxA");
   if (options.strict) ApplyStrictRules(plugin.module);
-  if (options.readRate > 0 || options.writeRate > 0)
-    ApplyThrottle(plugin.module, options.readRate * 1048576,
-                  options.writeRate * 1048576);
+  ApplyThrottle(plugin.module, options.rates);
   WidePlugin wide;
   if (options.wide && !StartWideMode(plugin, wide, error)) {
     std::fprintf(stderr, "wfxhost: %s\n", error.c_str());

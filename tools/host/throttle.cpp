@@ -61,7 +61,9 @@ size_t __cdecl ThrottledFwrite(const void* data, size_t size, size_t count,
 
 }  // namespace
 
-void ApplyThrottle(HMODULE module, double readRate, double writeRate) {
+void ApplyThrottle(HMODULE module, const ThrottleRates& rates) {
+  if (rates.read <= 0 && rates.write <= 0) return;
+  const double readRate = rates.read, writeRate = rates.write;
   QueryPerformanceFrequency(&throttle.frequency);
   throttle.delay = reinterpret_cast<DelayFn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDelayExecution")));

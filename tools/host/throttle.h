@@ -6,6 +6,12 @@
 
 #include "platform/win32.h"
 
-// Rates in bytes per second; 0 leaves that side alone. Patch after the
-// strict rules: the throttled read calls on to whatever the slot held.
-void ApplyThrottle(HMODULE module, double readRate, double writeRate);
+// Rates in bytes per second; 0 leaves that side alone.
+struct ThrottleRates {
+  double read = 0;
+  double write = 0;
+};
+
+// Patch after the strict rules: the throttled read calls on to whatever the
+// slot held.
+void ApplyThrottle(HMODULE module, const ThrottleRates& rates);
