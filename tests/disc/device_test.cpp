@@ -175,10 +175,11 @@ TEST_F(ExtractStream, TheFinalChunksCallbackHasTheDeviceToItself) {
   EXPECT_EQ(final.readsBefore, 16u);
   // The first chunk was read in turn; the worker read the rest and was
   // gone by the final one.
+  // (A sanitizer may start a thread of its own with the first one.)
   ASSERT_EQ(final.threads.size(), 16u);
-  EXPECT_EQ(final.threads[0], threads + 1);
-  EXPECT_EQ(final.threads[14], threads + 1);
-  EXPECT_EQ(final.threads[15], threads);
+  EXPECT_GT(final.threads[0], threads);
+  EXPECT_EQ(final.threads[14], final.threads[0]);
+  EXPECT_EQ(final.threads[15], final.threads[0] - 1);
   EXPECT_EQ(nativewin::GetStats().reads.size(), 17u);
   const auto expected = PatternBytes(7, 0, kSectorSize);
   EXPECT_EQ(final.bytes, std::string(expected.begin(), expected.end()));
