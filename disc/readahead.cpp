@@ -111,10 +111,10 @@ struct Ahead {
   }
 };
 
-// A read of `bytes` that took `micros` brought fewer than slowBelow bytes
-// per millisecond.
-bool Slow(std::uint64_t micros, DWORD bytes, std::uint32_t slowBelow) {
-  return (micros + 1) * slowBelow > std::uint64_t{bytes} * 1000;
+// Reads that brought `bytes` in `micros` together brought fewer than
+// slowBelow bytes per millisecond.
+bool Slow(std::uint64_t micros, std::uint64_t bytes, std::uint32_t slowBelow) {
+  return (micros + 1) * slowBelow > bytes * 1000;
 }
 
 }  // namespace
@@ -125,14 +125,20 @@ int StreamRange(HANDLE handle, const ExtractRequest& request,
   Ahead ahead{{handle, &request, {}, {}, bufferSize, {}, 0, false, 0}};
   StreamCursor cursor{static_cast<std::uint64_t>(request.startOffset),
                       request.byteCount, 0};
+  std::uint64_t readMicros = 0;
+  std::uint64_t readBytes = 0;
   for (bool quick = true;;) {
     ExtractChunk chunk{};
     const std::uint64_t start = MonotonicMicroseconds();
     const int code = ReadChunk(handle, cursor, buffer, bufferSize, chunk);
     if (code != 0) return code;
-    // The worker reads the next chunks while the callback has this one.
-    if (quick && !chunk.last &&
-        Slow(MonotonicMicroseconds() - start, chunk.length, slowBelow)) {
+    readMicros += MonotonicMicroseconds() - start;
+    readBytes += chunk.length;
+    // Judged on all reads so far from the second on, so that neither the
+    // first positioning nor a hiccup of a fast device decides alone. The
+    // worker reads the next chunks while the callback has this one.
+    if (quick && chunk.index > 0 && !chunk.last &&
+        Slow(readMicros, readBytes, slowBelow)) {
       quick = false;
       if (ahead.Start(cursor)) {
         const int answer = request.callback(request.userData, &chunk);

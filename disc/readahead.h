@@ -22,11 +22,11 @@ int ReadChunk(HANDLE handle, StreamCursor& cursor, std::uint8_t* buffer,
               std::uint32_t bufferSize, ExtractChunk& chunk);
 
 // Streams the range: chunks, reads and result are those of reading in turn
-// with the one buffer given. Reads run in turn with the callback while each
-// brings at least slowBelow bytes per millisecond (0: always in turn). After
-// a slower one, unless it held the final chunk, a worker reads the rest into
-// buffers of its own, a few chunks ahead; with no worker or buffers to be
-// had, reads stay in turn.
+// with the one buffer given. Reads run in turn with the callback while they
+// bring, together, at least slowBelow bytes per millisecond (0: always in
+// turn). Once two or more of them bring less, unless the last held the
+// final chunk, a worker reads the rest into buffers of its own, a few
+// chunks ahead; with no worker or buffers to be had, reads stay in turn.
 //
 // The callback runs on the calling thread, chunk after chunk. Only the
 // worker touches the handle while it runs, and it has been joined before
