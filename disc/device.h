@@ -50,5 +50,9 @@ constexpr int kExtractSeekFailed = 12;
 constexpr int kExtractReadFailed = 13;
 
 // Result: 0 when every chunk was delivered, the callback's non-zero value,
-// or one of the codes above.
+// or one of the codes above. The callback runs on the calling thread, chunk
+// after chunk. From a slow device the later chunks are read ahead on a
+// worker thread (disc/readahead.h); it is joined before the callback gets
+// the chunk with last = 1, so that callback may read the handle itself, and
+// before the call returns on any other way out.
 int vepo_extractdata(HANDLE handle, const ExtractRequest* request);

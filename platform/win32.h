@@ -29,3 +29,23 @@ void FreeBlock(void* block);
 // hosts that leave a written file's time to the plug-in. false when the
 // system refuses.
 bool SetLocalFileTime(std::FILE* file, std::uint64_t fileTime);
+
+// A thread that overlaps work within one call, with a lock and a condition
+// variable to hand the work over. Whoever starts a worker joins it before
+// returning, so no thread outlives the call that made it. On Windows the
+// hand-over is an SRW lock and a CONDITION_VARIABLE, not events: every wait
+// on a kernel object is a round trip to Wine's server.
+struct Worker;
+// Runs body(worker, context) on a thread of its own; null when no thread
+// can be had.
+Worker* StartWorker(void (*body)(Worker* worker, void* context), void* context);
+void LockWorker(Worker* worker);
+void UnlockWorker(Worker* worker);
+// With the lock held: releases it until woken, then takes it again. Callers
+// test their condition in a loop, as a wake may come for the other side.
+void WaitWorker(Worker* worker);
+void WakeWorker(Worker* worker);
+// Waits for the body to return and releases the worker.
+void JoinWorker(Worker* worker);
+// A clock that only goes forward, for timing reads.
+std::uint64_t MonotonicMicroseconds();

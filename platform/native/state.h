@@ -32,6 +32,7 @@ struct Faults {
   std::size_t allocationLimit = SIZE_MAX;
   bool refuseReadsPastEnd = false;
   bool failMediaChangeCount = false;
+  double readBytesPerSecond = 0;
 };
 
 // What a device HANDLE points to.

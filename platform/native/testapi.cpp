@@ -89,6 +89,10 @@ void FailAllocationsAbove(std::size_t bytes) {
   State().faults.allocationLimit = bytes;
 }
 
+void ThrottleReads(double bytesPerSecond) {
+  State().faults.readBytesPerSecond = bytesPerSecond;
+}
+
 void RefuseReadsPastEnd() { State().faults.refuseReadsPastEnd = true; }
 
 void FailMediaChangeCount() { State().faults.failMediaChangeCount = true; }

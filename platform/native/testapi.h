@@ -56,6 +56,10 @@ void RefuseReadsPastEnd();
 // Wine: the count of media changes is unknown.
 void FailMediaChangeCount();
 
+// Every read takes as long as a drive reading this many bytes per second
+// needs for what it brings; 0 reads at full speed again.
+void ThrottleReads(double bytesPerSecond);
+
 struct OpenRecord {
   std::string path;
   DWORD access;

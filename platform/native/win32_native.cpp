@@ -4,9 +4,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/native/state.h"
@@ -159,8 +161,33 @@ DWORD SetFilePointer(HANDLE file, LONG distanceLow, PLONG distanceHigh,
   return MoveTo(target, distanceHigh, &device->position);
 }
 
+namespace {
+
+// Sleeps until a drive of the throttled rate would have brought `bytes`,
+// counted from the start of the read.
+void Pace(const timespec& start, DWORD bytes) {
+  const double rate = nativewin::State().faults.readBytesPerSecond;
+  if (rate <= 0) return;
+  const double seconds = bytes / rate;
+  timespec due = start;
+  due.tv_sec += static_cast<time_t>(seconds);
+  due.tv_nsec +=
+      static_cast<long>((seconds - static_cast<time_t>(seconds)) * 1e9);
+  if (due.tv_nsec >= 1000000000L) {
+    ++due.tv_sec;
+    due.tv_nsec -= 1000000000L;
+  }
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr) ==
+         EINTR) {
+  }
+}
+
+}  // namespace
+
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
               LPOVERLAPPED) {
+  timespec start{};
+  clock_gettime(CLOCK_MONOTONIC, &start);
   DWORD got = 0;
   nativewin::OpenDevice* device = LiveDevice(file);
   BOOL ok = FALSE;
@@ -171,6 +198,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
     ok = ReadDevice(*device, buffer, bytesToRead, &got);
     nativewin::State().stats.reads.push_back(
         nativewin::ReadRecord{offset, bytesToRead, got});
+    Pace(start, got);
   }
   if (bytesRead) *bytesRead = got;
   return ok;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,8 @@ class ExtractStream : public ::testing::Test {
     InsertRaw(dir_, raw);
     handle_ = OpenE();
     nativewin::ResetStats();
+    // Ranges of more than two chunks go on to read ahead.
+    nativewin::ThrottleReads(kSlowDriveRate);
   }
   void TearDown() override {
     vepo_closedevice(handle_);
@@ -124,25 +127,79 @@ TEST_F(ExtractStream, RangeEndingAtTheImagesLastByteNeedsNoFurtherSector) {
 }
 
 TEST_F(ExtractStream, CallbackStopEndsTheStreamWithItsValue) {
-  Delivered out;
-  out.stopAt = 0;
-  out.stopValue = 7;
-  EXPECT_EQ(Extract(200000, 32, out), 7);
-  EXPECT_EQ(nativewin::GetStats().reads.size(), 1u);
-  EXPECT_EQ(out.lengths.size(), 1u);
+  // 16 chunks; at most the worker's four buffers are read beyond the chunk
+  // that stopped.
+  for (int stopAt : {0, 7, 15}) {
+    nativewin::ResetStats();
+    Delivered out;
+    out.stopAt = stopAt;
+    out.stopValue = 7;
+    EXPECT_EQ(Extract(kImageData, 32, out), 7) << stopAt;
+    EXPECT_EQ(out.lengths.size(), static_cast<std::size_t>(stopAt + 1));
+    EXPECT_LE(nativewin::GetStats().reads.size(),
+              std::min<std::size_t>(16, stopAt + 1 + 4));
+  }
+}
+
+// The callback of the final chunk may read the device itself, as a copy
+// checks that the disc is still the one mounted: no read of the stream
+// runs or follows by then.
+struct FinalRead {
+  HANDLE handle;
+  std::size_t readsBefore = 0;
+  std::string bytes;
+  std::vector<std::size_t> threads;
+};
+
+int ReadOnFinalChunk(void* userData, const ExtractChunk* chunk) {
+  auto* final = static_cast<FinalRead*>(userData);
+  final->threads.push_back(ThreadCount());
+  if (!chunk->last) return 0;
+  final->readsBefore = nativewin::GetStats().reads.size();
+  void* block = AllocBlock(kSectorSize);
+  DWORD got = 0;
+  if (vepo_seek(final->handle, SectorToOffset(kDataSector)) == 0)
+    ReadFile(final->handle, block, kSectorSize, &got, nullptr);
+  final->bytes.assign(static_cast<const char*>(block), got);
+  FreeBlock(block);
+  return 0;
+}
+
+TEST_F(ExtractStream, TheFinalChunksCallbackHasTheDeviceToItself) {
+  FinalRead final{handle_, 0, {}, {}};
+  const std::size_t threads = ThreadCount();
+  const ExtractRequest request{
+      static_cast<std::int64_t>(SectorToOffset(kDataSector)), kImageData, 32,
+      ReadOnFinalChunk, &final};
+  EXPECT_EQ(vepo_extractdata(handle_, &request), 0);
+  EXPECT_EQ(final.readsBefore, 16u);
+  // Two chunks were read in turn, to judge the drive; the worker read the
+  // rest and was gone by the final one. (A sanitizer may start a thread of
+  // its own with the first one.)
+  ASSERT_EQ(final.threads.size(), 16u);
+  EXPECT_EQ(final.threads[0], threads);
+  EXPECT_GT(final.threads[1], threads);
+  EXPECT_EQ(final.threads[14], final.threads[1]);
+  EXPECT_EQ(final.threads[15], final.threads[1] - 1);
+  EXPECT_EQ(nativewin::GetStats().reads.size(), 17u);
+  const auto expected = PatternBytes(7, 0, kSectorSize);
+  EXPECT_EQ(final.bytes, std::string(expected.begin(), expected.end()));
 }
 
 TEST_F(ExtractStream, FailuresKeepWhatWasDeliveredAndStop) {
+  // The third chunk, which the worker reads: the two before are delivered.
+  const std::vector<std::uint32_t> before = {65536, 65536};
   Delivered zeroRead;
-  nativewin::ZeroReadAtSector(kDataSector + 32);
-  EXPECT_EQ(Extract(200000, 32, zeroRead), kExtractReadFailed);
-  EXPECT_EQ(zeroRead.lengths, std::vector<std::uint32_t>{65536});
+  nativewin::ZeroReadAtSector(kDataSector + 64);
+  EXPECT_EQ(Extract(300000, 32, zeroRead), kExtractReadFailed);
+  EXPECT_EQ(zeroRead.lengths, before);
   nativewin::ClearFaults();
 
   Delivered seekFails;
-  nativewin::FailSeekTo(SectorToOffset(kDataSector + 32));
-  EXPECT_EQ(Extract(200000, 32, seekFails), kExtractSeekFailed);
-  EXPECT_EQ(seekFails.lengths, std::vector<std::uint32_t>{65536});
+  nativewin::FailSeekTo(SectorToOffset(kDataSector + 64));
+  nativewin::ThrottleReads(kSlowDriveRate);
+  EXPECT_EQ(Extract(300000, 32, seekFails), kExtractSeekFailed);
+  EXPECT_EQ(seekFails.lengths, before);
   nativewin::ClearFaults();
 
   nativewin::ResetStats();

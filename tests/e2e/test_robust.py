@@ -19,9 +19,12 @@ DISK_SIZE = 200 * 1024
 
 class RobustCases:
     def test_load_cycles_leave_handles_and_memory_flat(self):
+        # Reads as slow as a drive's, so that every copy reads ahead on a
+        # thread of its own.
         session = self.host("cycles", str(CYCLES),
                             discs.MAIN.path("big file.bin"),
-                            windows_path(self.local("cycled")))
+                            windows_path(self.local("cycled")),
+                            extra_options=["--read-rate", "32"])
         self.assertEqual(session.returncode, 0, session.output)
         (step,) = session.steps
         (warm, end) = [tuple(map(int, m.groups()))
@@ -32,6 +35,25 @@ class RobustCases:
         self.assertLessEqual(end[3], warm[3] + MEMORY_SLACK, "memory grew")
         self.assertEqual(read(self.local("cycled")),
                          discs.MAIN.file("big file.bin"))
+
+    def test_copies_stopped_while_the_reads_run_ahead(self):
+        # Reads slow enough to go ahead, writes slower still.
+        remote = discs.MAIN.path("one.mib")
+        whole = discs.MAIN.file("one.mib")
+        stops = (1, 8, 16)  # the first, a middle and the last of 16 chunks
+        commands = []
+        for stop in stops:
+            commands += ["get", "-f", "--stop-at", str(stop), remote,
+                         windows_path(self.local(f"stopped-{stop}"))]
+        commands += ["get", "-f", remote, windows_path(self.local("whole"))]
+        session = self.host(*commands, extra_options=[
+            "--read-rate", "32", "--write-rate", "16"])
+        self.assertEqual([step.results for step in session.steps],
+                         [[(5, remote)]] * len(stops) + [[(0, remote)]])
+        for stop in stops:
+            self.assertEqual(read(self.local(f"stopped-{stop}")),
+                             whole[:stop * 65536])
+        self.assertEqual(read(self.local("whole")), whole)
 
     def test_full_local_disk_fails_the_copy(self):
         disk = os.path.join(harness.settings.work, f"full-disk-{self.bits}")
@@ -45,7 +67,9 @@ class RobustCases:
         try:
             local = os.path.join(disk, "one.mib")
             remote = discs.MAIN.path("one.mib")
-            session = self.host("get", remote, windows_path(local))
+            # Reading ahead, as from a drive: the reads stop with the copy.
+            session = self.host("get", remote, windows_path(local),
+                                extra_options=["--read-rate", "32"])
             (step,) = session.steps
             self.assertEqual(step.results, [(4, remote)])
             self.assertEqual(step.messages, [(

@@ -1,8 +1,10 @@
 #include "plugin/copyout.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -79,17 +81,48 @@ TEST_F(CopyOut, OnlyAnAnswerOfOneStops) {
   EXPECT_EQ(Get("\\E:\\dir\\file", local_, kCopyFlagOverwrite), kFileOk);
   EXPECT_EQ(ReadWholeFile(local_), Expected(0));
 
-  TheHostLog() = HostLog();
-  TheHostLog().stopAtReport = 0;
-  EXPECT_EQ(Get("\\E:\\dir\\file", local_, kCopyFlagOverwrite), kFileUserAbort);
-  EXPECT_EQ(ReadWholeFile(local_), Expected(0).substr(0, 65536));
-  EXPECT_EQ(TheHostLog().percents.size(), 1u);
+  // Stopped at the first, middle and last chunk, while the reads run ahead:
+  // the chunks up to the stop are written, nothing after it.
+  nativewin::ThrottleReads(kSlowDriveRate);
+  for (int stop : {0, 1, 2}) {
+    TheHostLog() = HostLog();
+    TheHostLog().stopAtReport = stop;
+    EXPECT_EQ(Get("\\E:\\dir\\file", local_, kCopyFlagOverwrite),
+              kFileUserAbort);
+    EXPECT_EQ(ReadWholeFile(local_),
+              Expected(0).substr(0, std::min(65536 * (stop + 1), 150000)));
+    EXPECT_EQ(TheHostLog().percents.size(), static_cast<std::size_t>(stop + 1));
+    EXPECT_TRUE(TheHostLog().requests.empty());
+  }
+}
 
-  TheHostLog() = HostLog();
-  TheHostLog().stopAtReport = 2;
-  EXPECT_EQ(Get("\\E:\\dir\\file", local_, kCopyFlagOverwrite), kFileUserAbort);
-  EXPECT_EQ(ReadWholeFile(local_), Expected(0));
-  EXPECT_TRUE(TheHostLog().requests.empty());
+std::size_t HeapInUse() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+TEST_F(CopyOut, AThousandCopiesLeaveThreadsHandlesAndMemoryFlat) {
+  // Every other copy is stopped in the middle, with reads still ahead.
+  nativewin::ThrottleReads(kSlowDriveRate);
+  const auto copy = [&](int i) {
+    // The layer's record of every read would grow on its own.
+    nativewin::ResetStats();
+    TheHostLog() = HostLog();
+    TheHostLog().stopAtReport = i % 2 ? 1 : -1;
+    return Get("\\E:\\dir\\file", local_, kCopyFlagOverwrite);
+  };
+  for (int i = 0; i < 10; ++i) copy(i);
+  const std::size_t threads = ThreadCount();
+  const std::size_t heap = HeapInUse();
+  const int handles = nativewin::GetStats().openHandles;
+  for (int i = 10; i < 1000; ++i) {
+    ASSERT_EQ(copy(i), i % 2 ? kFileUserAbort : kFileOk) << i;
+  }
+  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_EQ(nativewin::GetStats().openHandles, handles);
+  EXPECT_EQ(nativewin::GetStats().liveBlocks, 0u);
+  // The allocator may keep a little more as it settles.
+  EXPECT_LE(HeapInUse(), heap + 64 * 1024);
 }
 
 TEST_F(CopyOut, ExistingFilesNeedTheOverwriteFlag) {
@@ -156,6 +189,7 @@ TEST_F(CopyOut, ReadFailureMidwayKeepsTheChunksBefore) {
   const auto* file = imagewriter::FindPlacedEntry(report_, "dir/file");
   ASSERT_NE(file, nullptr);
   nativewin::ZeroReadAtSector(file->startSector + 32);
+  nativewin::ThrottleReads(kSlowDriveRate);
   EXPECT_EQ(Get("\\E:\\dir\\file", local_), kFileReadError);
   EXPECT_EQ(
       TheHostLog().requests,

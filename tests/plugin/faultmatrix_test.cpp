@@ -504,6 +504,8 @@ TEST_P(FaultMatrixCopy, ReportsTheFailureAndKeepsWhatWasWritten) {
   WriteWholeFile(local_.File("copy"), "keep");
   ASSERT_NO_FATAL_FAILURE(Browse(c.before));
   Inject(c.fault, c.at, c.bytes);
+  // The copy reads ahead from its third chunk on.
+  nativewin::ThrottleReads(kSlowDriveRate);
   TheHostLog().requests.clear();
 
   const char* remote = "\\E:\\dir\\file.bin";

@@ -113,3 +113,13 @@ std::string ExpectedContent(const imagewriter::TreeNode& file) {
   }
   return std::string(file.size, '\0');
 }
+
+std::size_t ThreadCount() {
+  std::size_t count = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator("/proc/self/task")) {
+    (void)entry;
+    ++count;
+  }
+  return count;
+}

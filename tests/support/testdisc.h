@@ -43,6 +43,14 @@ void InsertRaw(const TempDir& dir, const imagewriter::RawImage& image,
 
 using imagewriter::RawDiscWithRoot;
 
+// A read rate, in bytes per second, slow enough that a stream reads ahead
+// on its worker after its first two chunks, yet quick enough for many
+// copies.
+constexpr double kSlowDriveRate = 48.0 * 1024 * 1024;
+
+// Threads the process runs now.
+std::size_t ThreadCount();
+
 // Opens drive E: of the platform layer; fails the test when it cannot.
 HANDLE OpenE();
 

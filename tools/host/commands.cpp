@@ -47,6 +47,18 @@ void PrintTree(const Plugin& plugin, const std::string& path, int& count) {
   }
 }
 
+struct Stopwatch {
+  LARGE_INTEGER start;
+  Stopwatch() { QueryPerformanceCounter(&start); }
+  double Seconds() const {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+  }
+};
+
 const char* ResultName(int result) {
   switch (result) {
     case kFileOk:
@@ -89,9 +101,13 @@ int CopyOne(const Plugin& plugin, const std::string& remote,
             const RemoteInfoStruct& info, long long size) {
   ResetProgress(options.stopAtReport, options.pauseAtReport, options.pauseFile);
   StartProgress(size);
+  const Stopwatch clock;
   int result =
       plugin.getFile(remote.c_str(), local.c_str(), options.copyFlags, &info);
-  return ReportCopyResult(result, remote);
+  const double seconds = clock.Seconds();
+  const int outcome = ReportCopyResult(result, remote);
+  if (options.timed) Say("TIME %.6f", seconds);
+  return outcome;
 }
 
 // One string of the version resource, in its first language.
@@ -181,6 +197,16 @@ int CopyOutFile(const Plugin& plugin, const std::string& remote,
   // Only the bar shows bytes; without it the extra listing is not worth it.
   long long size = ProgressIsBar() ? LookUpSize(plugin, remote) : -1;
   return CopyOne(plugin, remote, local, options, RemoteInfoStruct{}, size);
+}
+
+int CopyLocalFile(const std::string& source, const std::string& target,
+                  const CopyOptions& options) {
+  const Stopwatch clock;
+  const BOOL copied = CopyFileA(source.c_str(), target.c_str(), FALSE);
+  const double seconds = clock.Seconds();
+  Say("FILECOPY %s %s", copied ? "ok" : "failed", source.c_str());
+  if (options.timed) Say("TIME %.6f", seconds);
+  return copied ? kExitOk : kExitFailed;
 }
 
 int CopyOutFolder(const Plugin& plugin, const std::string& remoteDir,

@@ -21,6 +21,7 @@ struct CopyOptions {
   int stopAtReport = 0;   // progress report to answer "stop" at; 0: never
   int pauseAtReport = 0;  // progress report to pause at (pause.h); 0: never
   std::string pauseFile;
+  bool timed = false;  // a TIME line after the copy
 };
 
 using Records = std::vector<WIN32_FIND_DATAA>;
@@ -62,5 +63,8 @@ int ListOne(const Plugin& plugin, const std::string& path);
 int ListTree(const Plugin& plugin, const std::string& path);
 int CopyOutFile(const Plugin& plugin, const std::string& remote,
                 const std::string& local, const CopyOptions& options);
+// CopyFileA of a local file, the system's own copy to time a get against.
+int CopyLocalFile(const std::string& source, const std::string& target,
+                  const CopyOptions& options);
 int CopyOutFolder(const Plugin& plugin, const std::string& remoteDir,
                   const std::string& localDir, const CopyOptions& options);

@@ -32,7 +32,8 @@ bool ListsSomething(const Plugin& plugin, const std::string& path) {
 }
 
 bool OneCycle(const std::string& pluginFile, const std::string& remote,
-              const std::string& local, bool strict) {
+              const std::string& local, bool strict,
+              const ThrottleRates& rates) {
   Plugin plugin;
   std::string error;
   if (!LoadPlugin(pluginFile, plugin, error)) {
@@ -40,6 +41,7 @@ bool OneCycle(const std::string& pluginFile, const std::string& remote,
     return false;
   }
   if (strict) ApplyStrictRules(plugin.module);
+  ApplyThrottle(plugin.module, rates);
   plugin.init(1, QuietProgress, QuietLog, CountRequest);
   const std::string drive = remote.substr(0, remote.find('\\', 1));
   const bool ok = ListsSomething(plugin, "\\") &&
@@ -54,9 +56,9 @@ bool OneCycle(const std::string& pluginFile, const std::string& remote,
 
 bool RunLoadCycles(const std::string& pluginFile, int cycles,
                    const std::string& remote, const std::string& local,
-                   bool strict) {
+                   bool strict, const ThrottleRates& rates) {
   for (int cycle = 1; cycle <= cycles; ++cycle) {
-    if (!OneCycle(pluginFile, remote, local, strict) || failures != 0) {
+    if (!OneCycle(pluginFile, remote, local, strict, rates) || failures != 0) {
       Say("FAIL cycle %d", cycle);
       return false;
     }

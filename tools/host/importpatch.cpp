@@ -9,7 +9,9 @@ T* At(HMODULE module, DWORD rva) {
   return reinterpret_cast<T*>(reinterpret_cast<BYTE*>(module) + rva);
 }
 
-bool PatchSlot(IMAGE_THUNK_DATA* slot, const void* replacement) {
+bool PatchSlot(IMAGE_THUNK_DATA* slot, const void* replacement,
+               const void** previous) {
+  if (previous) *previous = reinterpret_cast<const void*>(slot->u1.Function);
   DWORD oldProtect = 0;
   if (!VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &oldProtect))
     return false;
@@ -21,7 +23,7 @@ bool PatchSlot(IMAGE_THUNK_DATA* slot, const void* replacement) {
 }  // namespace
 
 bool PatchImport(HMODULE module, const char* dll, const char* function,
-                 const void* replacement) {
+                 const void* replacement, const void** previous) {
   auto* dos = At<IMAGE_DOS_HEADER>(module, 0);
   auto* nt = At<IMAGE_NT_HEADERS>(module, dos->e_lfanew);
   const IMAGE_DATA_DIRECTORY& imports =
@@ -43,7 +45,7 @@ bool PatchImport(HMODULE module, const char* dll, const char* function,
           module, static_cast<DWORD>(name->u1.AddressOfData));
       if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) ==
           0)
-        return PatchSlot(slot, replacement);
+        return PatchSlot(slot, replacement, previous);
     }
   }
   return false;

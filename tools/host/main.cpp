@@ -16,6 +16,7 @@
 #include "tools/host/pause.h"
 #include "tools/host/plugin.h"
 #include "tools/host/strict.h"
+#include "tools/host/throttle.h"
 #include "tools/host/widecallbacks.h"
 #include "tools/host/widemode.h"
 
@@ -36,6 +37,8 @@ const char kUsage[] =
     "                                     answer stop at progress report N;\n"
     "                                     pause as below at report N)\n"
     "  getall [-f] REMOTEDIR LOCALDIR     copy a folder out recursively\n"
+    "  filecopy SOURCE TARGET             copy a local file with CopyFileA,\n"
+    "                                     for timing beside get\n"
     "  cycles N REMOTE LOCAL              N times load, init, list, copy and\n"
     "                                     unload the plug-in; handle count\n"
     "                                     and memory after 10 and after N\n"
@@ -51,6 +54,10 @@ const char kUsage[] =
     "  --init-both     with --wide, call FsInit before FsInitW\n"
     "  --strict        refuse the plug-in's device calls that Windows would\n"
     "                  refuse (STRICT lines; a summary at exit)\n"
+    "  --read-rate R   the plug-in's device reads take as long as at R MiB/s\n"
+    "  --write-rate W  its writes to local files (fwrite) as at W MiB/s\n"
+    "  --time          a TIME line with the seconds after every get and\n"
+    "                  filecopy\n"
     "  -h, --help      show this and exit\n"
     "On a terminal, copies show a bar with bytes, percent and speed (get\n"
     "first lists the remote folder for the size); otherwise one PROGRESS\n"
@@ -78,6 +85,8 @@ struct Options {
   bool wide = false;
   bool initBoth = false;
   bool strict = false;
+  bool time = false;
+  ThrottleRates rates;
   std::string pluginFile;
   std::vector<Command> commands;
 };
@@ -89,6 +98,7 @@ const char* ArgNames(const std::string& name) {
   if (name == "get") return "REMOTE LOCAL";
   if (name == "getall") return "REMOTEDIR LOCALDIR";
   if (name == "cycles") return "N REMOTE LOCAL";
+  if (name == "filecopy") return "SOURCE TARGET";
   if (name == "pause") return "FILE";
   return nullptr;
 }
@@ -109,6 +119,13 @@ int PositiveNumber(const char* text) {
       value > 0x7fffffff)
     return 0;
   return static_cast<int>(value);
+}
+
+// A rate above zero, else 0.
+double PositiveRate(const char* text) {
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  return end != text && *end == '\0' && value > 0 ? value : 0;
 }
 
 // Reads the copy options after get/getall.
@@ -163,7 +180,15 @@ bool ParseArgs(int argc, char** argv, Options& options, std::string& error) {
       options.initBoth = true;
     else if (std::strcmp(argv[i], "--strict") == 0)
       options.strict = true;
-    else
+    else if (std::strcmp(argv[i], "--time") == 0)
+      options.time = true;
+    else if (std::strcmp(argv[i], "--read-rate") == 0 ||
+             std::strcmp(argv[i], "--write-rate") == 0) {
+      const bool read = argv[i][2] == 'r';
+      const double rate = i + 1 < argc ? PositiveRate(argv[++i]) : 0;
+      if (rate == 0) return error = "a rate needs MiB/s above 0", false;
+      (read ? options.rates.read : options.rates.write) = rate * 1048576;
+    } else
       return error = "unknown option '" + std::string(argv[i]) + "'", false;
   }
   if (options.help) return true;
@@ -183,6 +208,7 @@ bool ParseArgs(int argc, char** argv, Options& options, std::string& error) {
       error = command.name + " needs " + names;
       return false;
     }
+    command.copy.timed = options.time;
     for (int n = 0; n < count; ++n, ++i) {
       command.args.push_back(argv[i]);
       command.text += std::string(" ") + argv[i];
@@ -199,13 +225,15 @@ int Run(const Plugin& plugin, const Options& options, const Command& command) {
   const std::vector<std::string>& a = command.args;
   if (command.name == "cycles")
     return RunLoadCycles(options.pluginFile, PositiveNumber(a[0].c_str()), a[1],
-                         a[2], options.strict)
+                         a[2], options.strict, options.rates)
                ? kExitOk
                : kExitFailed;
   if (command.name == "root") return ShowRootName(plugin);
   if (command.name == "version") return ShowVersion(plugin);
   if (command.name == "ls") return ListOne(plugin, a[0]);
   if (command.name == "tree") return ListTree(plugin, a[0]);
+  if (command.name == "filecopy")
+    return CopyLocalFile(a[0], a[1], command.copy);
   if (command.name == "get")
     return CopyOutFile(plugin, a[0], a[1], command.copy);
   return CopyOutFolder(plugin, a[0], a[1], command.copy);
@@ -240,6 +268,7 @@ int main(int argc, char** argv) {
       options.catchMessageBoxes)
     Say("NOTE the plug-in does not import MessageBoxA");
   if (options.strict) ApplyStrictRules(plugin.module);
+  ApplyThrottle(plugin.module, options.rates);
   WidePlugin wide;
   if (options.wide && !StartWideMode(plugin, wide, error)) {
     std::fprintf(stderr, "wfxhost: %s\n", error.c_str());
