@@ -224,7 +224,7 @@ def run_host(build, *args, init=True, timeout=PATIENCE, plugin=None, strict=True
     return session
 
 
-def run_archive_host(build, *args, timeout=600):
+def run_archive_host(build, *args, timeout=PATIENCE):
     """Runs wcxhost with the build's archive plug-in; its exit code and the
     lines it printed, in UTF-8 as it prints them."""
     returncode, out, err = run_program(

@@ -106,13 +106,18 @@ def quit_program(process, env):
             ["xdotool", "search", "--onlyvisible", "--name",
              "Double Commander"], env=env, capture_output=True).stdout,
             "the window")
-        end = time.monotonic() + PATIENCE
-        while process.poll() is None and time.monotonic() < end:
-            subprocess.run(["xdotool", "key", "alt+x"], env=env)
-            try:
-                process.wait(timeout=3)
-            except subprocess.TimeoutExpired:
-                pass
+        sent = [0.0]
+
+        def quit_once_more():
+            # Again every few seconds: a key sent too early is lost.
+            if process.poll() is not None:
+                return True
+            if time.monotonic() - sent[0] >= 3:
+                subprocess.run(["xdotool", "key", "alt+x"], env=env)
+                sent[0] = time.monotonic()
+            return False
+
+        wait_for(quit_once_more, "the program to quit")
     except AssertionError:
         pass
     if process.poll() is None:
