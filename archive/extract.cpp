@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "disc/filestream.h"
+#include "path/hostpath.h"
 #include "plugin/listingtimes.h"
 #include "plugin/localfile.h"
 
@@ -60,14 +61,6 @@ int ArchiveResult(int streamResult) {
   }
 }
 
-void RemoveLocalFile(const HostText& name) {
-  if (name.wide) {
-    _wremove(name.units.c_str());
-  } else {
-    std::remove(name.bytes.c_str());
-  }
-}
-
 int Extract(ImageArchive& archive, const DirNode& entry,
             const HostText& target) {
   std::FILE* file = OpenLocalFile(target);
@@ -103,7 +96,7 @@ HostText TargetName(const HostText& destPath, const HostText& destName) {
   if (destPath.bytes.empty()) return destName;
   HostText joined = destPath;
   const char last = joined.bytes.back();
-  const bool separated = last == '\\' || last == '/';
+  const bool separated = IsSeparator(last);
   const char separator = kHostHeaderStyle == HeaderStyle::kUnix ? '/' : '\\';
   if (joined.wide) {
     if (!separated) joined.units += static_cast<WCHAR>(separator);

@@ -113,22 +113,15 @@ constexpr int PK_CAPS_MULTIPLE = 8;
 constexpr int PK_CAPS_BY_CONTENT = 64;
 constexpr int BACKGROUND_UNPACK = 1;
 
-// Entry point signatures, for hosts that look them up by name.
-typedef HANDLE(WINAPI* OpenArchiveFn)(tOpenArchiveData* data);
+// Entry point signatures of the wide calls, for hosts that look them up by
+// name.
 typedef HANDLE(WINAPI* OpenArchiveWFn)(tOpenArchiveDataW* data);
-typedef int(WINAPI* ReadHeaderFn)(HANDLE archive, tHeaderData* header);
-typedef int(WINAPI* ReadHeaderExFn)(HANDLE archive, tHeaderDataEx* header);
 typedef int(WINAPI* ReadHeaderExWFn)(HANDLE archive, tHeaderDataExW* header);
-typedef int(WINAPI* ProcessFileFn)(HANDLE archive, int operation,
-                                   char* destPath, char* destName);
 typedef int(WINAPI* ProcessFileWFn)(HANDLE archive, int operation,
                                     WCHAR* destPath, WCHAR* destName);
 typedef int(WINAPI* CloseArchiveFn)(HANDLE archive);
-typedef void(WINAPI* SetProcessDataProcFn)(HANDLE archive,
-                                           tProcessDataProc proc);
 typedef void(WINAPI* SetProcessDataProcWFn)(HANDLE archive,
                                             tProcessDataProcW proc);
 typedef int(WINAPI* GetPackerCapsFn)();
-typedef BOOL(WINAPI* CanYouHandleThisFileFn)(char* fileName);
 typedef BOOL(WINAPI* CanYouHandleThisFileWFn)(WCHAR* fileName);
 typedef int(WINAPI* GetBackgroundFlagsFn)();

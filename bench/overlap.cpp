@@ -88,6 +88,7 @@ double ThrottledCopy(const std::string& fifo, std::uint64_t bytes,
   // Held open for reading and writing, so the plug-in's opens never block
   // and the drain never sees an end between them.
   const int fd = open(fifo.c_str(), O_RDWR);
+  if (fd < 0) return -1;
   fcntl(fd, F_SETPIPE_SZ, 65536);
   Drain drain{fd, bytes, writeRate};
   pthread_t drainer;
@@ -96,6 +97,8 @@ double ThrottledCopy(const std::string& fifo, std::uint64_t bytes,
   const auto start = bench::Clock::now();
   const int result =
       FsGetFile("\\E:\\data.bin", fifo.c_str(), kCopyFlagOverwrite, nullptr);
+  // A failed copy leaves the drain waiting for bytes that never come.
+  if (result != kFileOk) pthread_cancel(drainer);
   pthread_join(drainer, nullptr);
   const double seconds = bench::SecondsSince(start);
   nativewin::ThrottleReads(0);

@@ -29,14 +29,6 @@ std::uint32_t Read32(const std::uint8_t* p) {
          static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-// The descriptor in a sector-aligned block, unbuffered reads want it so.
-int ReadIntoBlock(HANDLE handle, std::uint8_t* block) {
-  if (vepo_seek(handle, kVolumeDescriptorOffset) != 0) return 1;
-  DWORD got = 0;
-  ReadFile(handle, block, kSectorSize, &got, nullptr);
-  return got < kSectorSize ? 1 : 0;
-}
-
 int ParseDescriptor(const std::uint8_t* block, Extent* extent,
                     std::uint64_t* volumeTime) {
   if (std::memcmp(block, kVolumeSignature, kSignatureLength) != 0 ||
@@ -71,24 +63,28 @@ DirNode NodeFromEntry(const std::uint8_t* entry) {
 }  // namespace
 
 int vepo_readdescriptorsector(HANDLE handle, DescriptorSector* sector) {
+  // Read into a sector-aligned block, as unbuffered reads want.
   auto* block = static_cast<std::uint8_t*>(AllocBlock(kSectorSize));
   if (!block) return 1;
-  const int result = ReadIntoBlock(handle, block);
-  if (result == 0) std::memcpy(sector->bytes, block, kSectorSize);
+  DWORD got = 0;
+  if (vepo_seek(handle, kVolumeDescriptorOffset) == 0) {
+    ReadFile(handle, block, kSectorSize, &got, nullptr);
+  }
+  if (got >= kSectorSize) std::memcpy(sector->bytes, block, kSectorSize);
   FreeBlock(block);
-  return result;
+  return got >= kSectorSize ? 0 : 1;
 }
 
 int vepo_readvolumedescriptor(HANDLE handle, Extent* extent,
                               std::uint64_t* volumeTime,
                               DescriptorSector* sector) {
-  auto* block = static_cast<std::uint8_t*>(AllocBlock(kSectorSize));
-  if (!block) return 1;
-  int result = ReadIntoBlock(handle, block);
-  if (result == 0) result = ParseDescriptor(block, extent, volumeTime);
-  if (result == 0 && sector) std::memcpy(sector->bytes, block, kSectorSize);
-  FreeBlock(block);
-  return result;
+  DescriptorSector read;
+  if (vepo_readdescriptorsector(handle, &read) != 0 ||
+      ParseDescriptor(read.bytes, extent, volumeTime) != 0) {
+    return 1;
+  }
+  if (sector) *sector = read;
+  return 0;
 }
 
 void vepo_nodeextent(const DirNode& node, Extent* extent) {

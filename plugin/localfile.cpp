@@ -20,6 +20,14 @@ bool LocalFileExists(const HostText& name) {
   return attributes != INVALID_FILE_ATTRIBUTES;
 }
 
+void RemoveLocalFile(const HostText& name) {
+  if (name.wide) {
+    _wremove(name.units.c_str());
+  } else {
+    std::remove(name.bytes.c_str());
+  }
+}
+
 std::FILE* OpenLocalFile(const HostText& name) {
   if (std::FILE* created = Open(name, false)) std::fclose(created);
   std::FILE* file = Open(name, true);

@@ -9,6 +9,9 @@
 
 bool LocalFileExists(const HostText& name);
 
+// Removes the file; a partial one that its writer leaves no one else removes.
+void RemoveLocalFile(const HostText& name);
+
 // Empties or creates the file, then opens it for appending, unbuffered so
 // that each chunk is one write straight from the stream's buffer.
 std::FILE* OpenLocalFile(const HostText& name);

@@ -21,7 +21,8 @@ void Reset();
 void AddDrive(const std::string& root, UINT type,
               const std::string& imagePath = std::string());
 // Put another image in a drive (an empty path takes the medium out). Handles
-// that are already open keep reading what they had opened.
+// that are already open keep reading what they had opened; the drive's
+// media-change count moves.
 void SetImage(const std::string& root, const std::string& imagePath);
 // Swap the medium under the drive's open handles, as a tray swap does on a
 // device that keeps its handles: they read the new image from then on (an

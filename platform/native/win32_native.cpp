@@ -229,6 +229,11 @@ BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID, DWORD, LPVOID out,
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
+  // An image file keeps no count, on Windows as on Linux.
+  if (!open->drive) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+  }
   if (code != IOCTL_STORAGE_CHECK_VERIFY2 || !out || outSize < sizeof(DWORD) ||
       state.faults.failMediaChangeCount) {
     SetLastError(ERROR_INVALID_PARAMETER);

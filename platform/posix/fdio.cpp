@@ -54,10 +54,13 @@ bool ReadFully(int fd, std::uint64_t position, void* buffer, DWORD bytes,
 }
 
 int OpenRegularFile(const char* path) {
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  // Without blocking: a FIFO would wait for a writer, a terminal become the
+  // controlling one, before the check below could refuse them.
+  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return -1;
   struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     close(fd);
     errno = EISDIR;
     return -1;

@@ -11,5 +11,6 @@ bool SetLocalFileTime(std::FILE* file, std::uint64_t fileTime) {
   times[1].tv_sec =
       static_cast<time_t>(fileTime / kTicksPerSecond - kUnixEpochSeconds);
   times[1].tv_nsec = static_cast<long>(fileTime % kTicksPerSecond * 100);
-  return futimens(fileno(file), times) == 0;
+  // Bytes still buffered would set the time again when written.
+  return std::fflush(file) == 0 && futimens(fileno(file), times) == 0;
 }

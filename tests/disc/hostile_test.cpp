@@ -251,7 +251,11 @@ TEST_F(HostileDisc, NamesOfPathSyntaxAreLeftOutAndNeverOverrun) {
        MakeRawEntry(colon, kDir, 42, 2048), MakeRawEntry(angle, 0, 43, 20),
        MakeRawEntry("..", kDir, 40, 2048), MakeRawEntry(".", 0, 41, 10),
        MakeRawEntry("../../x", 0, 41, 10), MakeRawEntry("", 0, 41, 10),
-       MakeRawEntry("bell\a", 0, 41, 10), MakeRawEntry("a:b", 0, 41, 10)});
+       MakeRawEntry("bell\a", 0, 41, 10), MakeRawEntry("a:b", 0, 41, 10),
+       MakeRawEntry("con", 0, 41, 10), MakeRawEntry("NUL.txt", 0, 41, 10),
+       MakeRawEntry("Com1 .bin", 0, 41, 10),
+       MakeRawEntry("LPT9", kDir, 40, 2048), MakeRawEntry("dot.", 0, 41, 10),
+       MakeRawEntry("space ", 0, 41, 10)});
   PutTable(&raw, 40, {MakeRawEntry("in-back", 0, 44, 1)});
   PutPattern(&raw, 41, 3, 10);
   PutTable(&raw, 42, {MakeRawEntry("in-colon", 0, 44, 1)});

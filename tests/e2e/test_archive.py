@@ -70,12 +70,9 @@ class ArchiveCases:
                                    "keep.txt": b"kept",
                                    "zz_escape.txt": b"out",
                                    "colon_a.txt": b"stream"})
-        with open(disc.image, "r+b") as f:
-            data = f.read()
-            for old, new in ((b"zz_escape.txt", b"..\\..\\esc.txt"),
-                             (b"colon_a.txt", b"a:stream.tx")):
-                f.seek(data.index(old))
-                f.write(new)
+        discs.linux_common.rename_in_image(
+            disc.image, ((b"zz_escape.txt", b"..\\..\\esc.txt"),
+                         (b"colon_a.txt", b"a:stream.tx")))
         image = windows_path(disc.image)
         self.assertEqual(headers(self.archive("list", image)[1]),
                          {"keep.txt": (False, 4)})
@@ -84,6 +81,8 @@ class ArchiveCases:
         code, lines = self.archive("extract", image, windows_path(copy))
         self.assertEqual(code, 0, lines)
         self.assertEqual(os.listdir(os.path.dirname(copy)), ["in"])
+        # Where the escaping name would have put its file.
+        self.assertFalse(os.path.exists(self.local("esc.txt")))
         self.assertEqual(os.listdir(copy), ["keep.txt"])
 
     def test_detects_xbox_images_only(self):

@@ -160,3 +160,8 @@ class ArchiveOnLinux(unittest.TestCase):
         self.assertFalse(self.archive.can_handle(missing))
         self.assertEqual(self.archive.open(missing), (None, 15))
         self.assertEqual(self.archive.open(folder), (None, 15))
+        # A FIFO with no writer: refused at once, not waited on.
+        fifo = os.path.join(folder, "fifo.iso")
+        os.mkfifo(fifo)
+        self.assertFalse(self.archive.can_handle(fifo))
+        self.assertEqual(self.archive.open(fifo), (None, 15))

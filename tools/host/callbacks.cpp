@@ -15,8 +15,11 @@ void ResetProgress(int stopAtReport, int pauseAtReport,
 
 int CountProgressReport() {
   ++callbackState.reportsSeen;
-  if (callbackState.reportsSeen == callbackState.pauseAtReport)
-    PauseUntilRemoved(callbackState.pauseFile);
+  // A pause that fails stops the copy: what it waited for never happened.
+  if (callbackState.reportsSeen == callbackState.pauseAtReport &&
+      !PauseUntilRemoved(callbackState.pauseFile)) {
+    return 1;
+  }
   return callbackState.reportsSeen == callbackState.stopAtReport ? 1 : 0;
 }
 

@@ -1,20 +1,12 @@
 // The host's commands. Each prints what it does and returns its outcome, one
-// of the exit codes below.
+// of the exit codes of exitcodes.h.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "tools/host/exitcodes.h"
 #include "tools/host/plugin.h"
-
-// Exit codes. A session exits with the outcome of its first failed command.
-constexpr int kExitOk = 0;
-// 1 to 5: FsGetFile's result (kFileExists .. kFileUserAbort) of a failed copy.
-// A listing, version read, load cycle or local folder failed, a copy returned
-// an unknown result, or the plug-in reported an error to the user.
-constexpr int kExitFailed = 6;
-constexpr int kExitUsage = 64;     // bad command line
-constexpr int kExitNoPlugin = 65;  // the plug-in DLL cannot be loaded
 
 struct CopyOptions {
   int copyFlags = 0;      // kCopyFlagOverwrite or 0

@@ -1,8 +1,8 @@
 // What the host prints. Every line starts with an upper-case tag (CMD, ROOT,
 // D, F, COUNT, EMPTY, PROGRESS, RESULT, REQUEST, LOG, MESSAGEBOX, VERSION,
 // FAIL, NOTE, PAUSE, TIME, FILECOPY) so that scripts can pick out what they
-// need. On a
-// terminal, progress is one bar redrawn in place instead of PROGRESS lines.
+// need. On a terminal, progress is one bar redrawn in place instead of
+// PROGRESS lines.
 #pragma once
 
 #include <string>

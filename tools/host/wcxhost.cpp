@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tools/host/archiveplugin.h"
+#include "tools/host/exitcodes.h"
 #include "tools/host/output.h"
 #include "tools/host/widearguments.h"
 #include "tools/host/widecallbacks.h"
@@ -27,11 +28,6 @@ const char kUsage[] =
     "GetBackgroundFlags\n"
     "exit codes: 0 every call succeeded, 6 one failed, 64 bad command line,\n"
     "65 the DLL cannot be loaded or lacks an entry point\n";
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 6;
-constexpr int kExitUsage = 64;
-constexpr int kExitNoPlugin = 65;
 
 // Progress of the file being processed.
 struct Progress {

@@ -1,7 +1,6 @@
 #include "tools/replay/archivewalk.h"
 
 #include <cstdio>
-#include <vector>
 
 #include "plugin/cp1252.h"
 #include "tools/replay/walker.h"
@@ -18,13 +17,6 @@ int WINAPI OnProcessData(WCHAR*, int size) {
   return 1;
 }
 
-// Paths here are ASCII (the work folder's).
-std::vector<WCHAR> Widened(const std::string& text) {
-  std::vector<WCHAR> units(text.begin(), text.end());
-  units.push_back(0);
-  return units;
-}
-
 std::string Bytes(const tHeaderDataExW& header) {
   std::string bytes;
   for (std::size_t i = 0; header.FileName[i]; ++i) {
@@ -39,10 +31,11 @@ std::string Bytes(const tHeaderDataExW& header) {
 
 void WalkArchive(const ArchivePlugin& calls, const std::string& image,
                  const std::string& localFile) {
-  std::vector<WCHAR> name = Widened(image);
-  std::vector<WCHAR> local = Widened(localFile);
+  // Paths here are ASCII (the work folder's).
+  WideString name = DecodeCp1252(image);
+  WideString local = DecodeCp1252(localFile);
   tOpenArchiveDataW data{};
-  data.ArcName = name.data();
+  data.ArcName = &name[0];
   data.OpenMode = PK_OM_EXTRACT;
   HANDLE archive = calls.open(&data);
   std::printf("ARCHIVE open=%d\n", data.OpenResult);
@@ -71,7 +64,7 @@ void WalkArchive(const ArchivePlugin& calls, const std::string& image,
     std::remove(localFile.c_str());
     gProgressBytes = 0;
     const int extracted =
-        calls.process(archive, PK_EXTRACT, nullptr, local.data());
+        calls.process(archive, PK_EXTRACT, nullptr, &local[0]);
     const auto [size, hash] = Fingerprint();
     std::printf("X %s %d bytes=%llu fnv=%016llx progress=%llu\n", path.c_str(),
                 extracted, size, hash, gProgressBytes);
