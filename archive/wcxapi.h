@@ -109,8 +109,19 @@ constexpr int PK_SKIP = 0;
 constexpr int PK_TEST = 1;
 constexpr int PK_EXTRACT = 2;
 
-constexpr int PK_CAPS_MULTIPLE = 8;
+// GetPackerCaps.
+constexpr int PK_CAPS_NEW = 1;
+constexpr int PK_CAPS_MODIFY = 2;
+constexpr int PK_CAPS_MULTIPLE = 4;
+constexpr int PK_CAPS_DELETE = 8;
+constexpr int PK_CAPS_OPTIONS = 16;
+constexpr int PK_CAPS_MEMPACK = 32;
 constexpr int PK_CAPS_BY_CONTENT = 64;
+constexpr int PK_CAPS_SEARCHTEXT = 128;
+constexpr int PK_CAPS_HIDE = 256;
+constexpr int PK_CAPS_ENCRYPT = 512;
+
+// GetBackgroundFlags.
 constexpr int BACKGROUND_UNPACK = 1;
 
 // Entry point signatures of the wide calls, for hosts that look them up by

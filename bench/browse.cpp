@@ -26,10 +26,10 @@
 #include "disc/drivecache.h"
 #include "disc/format.h"
 #include "disc/tree.h"
+#include "filesystem/exports.h"
+#include "filesystem/listing.h"
+#include "filesystem/state.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
-#include "plugin/listing.h"
-#include "plugin/state.h"
 #include "tools/imagewriter/imagewriter.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <cstring>
 #include <string>
 
+#include "filesystem/exports.h"
+#include "filesystem/state.h"
 #include "path/filelookup.h"
 #include "path/hostpath.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
-#include "plugin/state.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ void WINAPI IgnoreLog(int, int, char*) {}
 
 int Locate(const char* remote) {
   DirNode node;
-  if (FindFileNode(SkipLeadingSlash(remote), gPluginState, node) !=
+  if (FindFileNode(SkipLeadingSlash(remote), gPluginState.driveCache, node) !=
       kFileFound) {
     std::fprintf(stderr, "bench_getfile: %s not found\n", remote);
     return 1;

@@ -28,10 +28,10 @@
 #include "bench/benchutil.h"
 #include "disc/drivecache.h"
 #include "disc/readahead.h"
+#include "filesystem/exports.h"
+#include "filesystem/state.h"
 #include "path/filelookup.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
-#include "plugin/state.h"
 #include "tools/imagewriter/imagewriter.h"
 
 namespace {
@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
   // Short ranges, unthrottled: what the worker costs.
   HANDLE handle = OpenDrive(gPluginState.driveCache, "E:");
   DirNode node;
-  FindFileNode("E:\\data.bin", gPluginState, node);
+  FindFileNode("E:\\data.bin", gPluginState.driveCache, node);
   const std::string target = work + "/short.bin";
   constexpr int kRounds = 200;
   std::printf(

@@ -5,7 +5,7 @@
 #include "disc/tree.h"
 #include "path/hostpath.h"
 
-int FindParentDirectory(const char* dirPath, PluginState& state,
+int FindParentDirectory(const char* dirPath, DriveCache& drives,
                         std::vector<DirNode>& children) {
   std::string first;
   SplitFirstComponent(dirPath, first);
@@ -13,7 +13,7 @@ int FindParentDirectory(const char* dirPath, PluginState& state,
   std::string driveName;
   if (!GetDriveName(first.c_str(), driveName)) return kParentNoDriveName;
   DirNode* root = nullptr;
-  HANDLE handle = OpenDrive(state.driveCache, driveName.c_str(), &root);
+  HANDLE handle = OpenDrive(drives, driveName.c_str(), &root);
   if (!handle) return kParentDriveUnavailable;
   DirNode directory;
   if (vepo_getupdatedirsubtree(handle, *root, remaining, 0, &directory,
@@ -24,12 +24,13 @@ int FindParentDirectory(const char* dirPath, PluginState& state,
   return kParentFound;
 }
 
-int FindFileNode(const char* path, PluginState& state, DirNode& node) {
+int FindFileNode(const char* path, DriveCache& drives, DirNode& node) {
   std::string directory;
   std::string name;
   SplitDirAndName(path, &directory, &name);
   std::vector<DirNode> children;
-  if (FindParentDirectory(directory.c_str(), state, children) != kParentFound) {
+  if (FindParentDirectory(directory.c_str(), drives, children) !=
+      kParentFound) {
     return kFileNoDirectory;
   }
   for (DirNode& child : children) {

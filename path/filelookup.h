@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "disc/dirnode.h"
-#include "plugin/state.h"
+#include "disc/drivecache.h"
 
 constexpr int kParentFound = 0;
 constexpr int kParentNoDriveName = 1;
@@ -12,7 +12,7 @@ constexpr int kParentDriveUnavailable = 2;
 constexpr int kParentWalkFailed = 3;
 
 // 0 and children := copies of the entries of the directory dirPath names.
-int FindParentDirectory(const char* dirPath, PluginState& state,
+int FindParentDirectory(const char* dirPath, DriveCache& drives,
                         std::vector<DirNode>& children);
 
 constexpr int kFileFound = 0;
@@ -21,4 +21,4 @@ constexpr int kFileNoDirectory = 2;
 
 // 0 and node := a copy of the entry that path names; node untouched on
 // failure.
-int FindFileNode(const char* path, PluginState& state, DirNode& node);
+int FindFileNode(const char* path, DriveCache& drives, DirNode& node);

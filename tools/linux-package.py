@@ -27,7 +27,7 @@ They only read
 Opening image files in place (xdvdfs.wcx)
   In Double Commander open Configuration > Options > Plugins > Plugins WCX,
   press Add, choose xdvdfs.wcx and give it the extension xiso. Keep the
-  flags it reports (72: several files at once, and "by content"). Then:
+  flags it reports (68: several files at once, and "by content"). Then:
     - Enter on a .xiso file opens it.
     - Ctrl+PgDn on any other file (game.iso, game.img) asks the plug-in
       whether it holds an Xbox file system and opens it if so.

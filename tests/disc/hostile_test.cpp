@@ -12,10 +12,10 @@
 #include "disc/drivecache.h"
 #include "disc/format.h"
 #include "disc/tree.h"
+#include "filesystem/exports.h"
+#include "filesystem/listing.h"
+#include "filesystem/state.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
-#include "plugin/listing.h"
-#include "plugin/state.h"
 #include "tests/support/plugintest.h"
 #include "tests/support/testdisc.h"
 

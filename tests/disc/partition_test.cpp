@@ -10,8 +10,8 @@
 
 #include "disc/device.h"
 #include "disc/drivecache.h"
+#include "filesystem/exports.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
 #include "tests/support/plugintest.h"
 #include "tests/support/testdisc.h"
 

@@ -23,14 +23,14 @@
 #include "archive/exports.h"
 #include "archive/imagearchive.h"
 #include "disc/device.h"
+#include "filesystem/exports.h"
+#include "filesystem/listing.h"
+#include "filesystem/state.h"
 #include "path/filelookup.h"
 #include "path/hostpath.h"
 #include "path/safename.h"
 #include "platform/native/testapi.h"
 #include "plugin/cp1252.h"
-#include "plugin/exports.h"
-#include "plugin/listing.h"
-#include "plugin/state.h"
 #include "tools/replay/walkorder.h"
 
 namespace {
@@ -178,7 +178,7 @@ void Copy(const std::string& remote, const std::uint8_t* data,
   // The node, found as the copy finds it, tells which bytes to expect.
   DirNode node;
   const bool found = FindFileNode(SkipLeadingSlash(remote.c_str()),
-                                  gPluginState, node) == kFileFound;
+                                  gPluginState.driveCache, node) == kFileFound;
   const int result = FsGetFile(remote.c_str(), TheScratch().copy.c_str(),
                                kCopyFlagOverwrite, nullptr);
   CheckNothingLeft(1);

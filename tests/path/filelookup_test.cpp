@@ -29,7 +29,7 @@ class FileLookup : public ::testing::Test {
   int Find(const char* path) {
     node_ = DirNode();
     node_.name = "untouched";
-    return FindFileNode(path, state_, node_);
+    return FindFileNode(path, state_.driveCache, node_);
   }
 
   TempDir dir_;
@@ -67,12 +67,14 @@ TEST_F(FileLookup, MissingNamesAndMissingFoldersAreToldApart) {
 
 TEST_F(FileLookup, ParentDirectoryResults) {
   std::vector<DirNode> children(3);
-  EXPECT_EQ(FindParentDirectory("E:\\dir", state_, children), kParentFound);
+  EXPECT_EQ(FindParentDirectory("E:\\dir", state_.driveCache, children),
+            kParentFound);
   ASSERT_EQ(children.size(), 2u);
-  EXPECT_EQ(FindParentDirectory("dir", state_, children), kParentNoDriveName);
-  EXPECT_EQ(FindParentDirectory("Q:", state_, children),
+  EXPECT_EQ(FindParentDirectory("dir", state_.driveCache, children),
+            kParentNoDriveName);
+  EXPECT_EQ(FindParentDirectory("Q:", state_.driveCache, children),
             kParentDriveUnavailable);
-  EXPECT_EQ(FindParentDirectory("E:\\dir\\none", state_, children),
+  EXPECT_EQ(FindParentDirectory("E:\\dir\\none", state_.driveCache, children),
             kParentWalkFailed);
   EXPECT_EQ(children.size(), 2u);
 }

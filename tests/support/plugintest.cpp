@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "filesystem/exports.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
 
 HostLog& TheHostLog() {
   static HostLog log;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/state.h"
+#include "filesystem/state.h"
 
 struct HostLog {
   std::vector<std::string> requests;  // texts of type-8 requests

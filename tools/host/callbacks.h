@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "plugin/hostapi.h"
+#include "filesystem/wfxapi.h"
 
 // What the callbacks answer and what they have seen. One per process, since
 // the plug-in's callbacks carry no context.

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "plugin/hostapi.h"
+#include "filesystem/wfxapi.h"
 
 struct Plugin {
   HMODULE module = nullptr;

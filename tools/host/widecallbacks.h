@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "plugin/hostapi.h"
+#include "filesystem/wfxapi.h"
 
 std::string Utf8(const wchar_t* text);
 std::wstring FromUtf8(const std::string& text);

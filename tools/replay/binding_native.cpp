@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "archive/exports.h"
+#include "filesystem/exports.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
 #include "tools/replay/binding.h"
 
 namespace {

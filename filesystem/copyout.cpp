@@ -1,10 +1,10 @@
-#include "plugin/copyout.h"
+#include "filesystem/copyout.h"
 
 #include "disc/filestream.h"
+#include "filesystem/messages.h"
 #include "path/filelookup.h"
 #include "path/hostpath.h"
 #include "plugin/localfile.h"
-#include "plugin/messages.h"
 
 namespace {
 
@@ -75,8 +75,8 @@ int StreamToLocalFile(PluginState& state, HANDLE handle, const DirNode& node,
 bool FindsFile(const HostText& remotePath, PluginState& state, DirNode& node) {
   bool cut = false;
   ReachableBelowDrive(remotePath, &cut);
-  return !cut &&
-         FindFileNode(remotePath.bytes.c_str(), state, node) == kFileFound;
+  return !cut && FindFileNode(remotePath.bytes.c_str(), state.driveCache,
+                              node) == kFileFound;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "plugin/copyout.h"
+#include "filesystem/copyout.h"
 
 #include <gtest/gtest.h>
 #include <malloc.h>
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "filesystem/exports.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
 #include "tests/support/plugintest.h"
 #include "tests/support/testdisc.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "filesystem/exports.h"
 #include "platform/native/testapi.h"
 #include "plugin/cp1252.h"
-#include "plugin/exports.h"
 #include "tests/support/plugintest.h"
 #include "tests/support/testdisc.h"
 

@@ -1,14 +1,14 @@
-#include "plugin/listing.h"
+#include "filesystem/listing.h"
 
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "disc/tree.h"
+#include "filesystem/messages.h"
 #include "path/hostpath.h"
 #include "path/safename.h"
 #include "plugin/listingtimes.h"
-#include "plugin/messages.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "disc/device.h"
+#include "filesystem/state.h"
 #include "plugin/hosttext.h"
-#include "plugin/state.h"
 
 // Names in the text of the side the copy was asked through, handed to that
 // side's progress callback.
@@ -29,7 +29,7 @@ constexpr int kChunkDiscChanged = 3;
 
 int WriteCopyChunk(void* progress, const ExtractChunk* chunk);
 
-// One of the FsGetFile results of hostapi.h.
+// One of the FsGetFile results of wfxapi.h.
 int CopyFileOut(PluginState& state, const HostText& remoteName,
                 const HostText& localName, int copyFlags);
 

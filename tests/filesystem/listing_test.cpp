@@ -1,4 +1,4 @@
-#include "plugin/listing.h"
+#include "filesystem/listing.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "filesystem/exports.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
 #include "tests/support/plugintest.h"
 #include "tests/support/testdisc.h"
 

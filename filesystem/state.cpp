@@ -1,4 +1,4 @@
-#include "plugin/state.h"
+#include "filesystem/state.h"
 
 PluginState gPluginState;
 

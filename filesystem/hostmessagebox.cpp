@@ -1,10 +1,10 @@
 // Linux build only: the host's request dialog stands in for the system
 // message box, so every message reaches the user in the host's own window,
 // through the callback of the side that sent it.
+#include "filesystem/messages.h"
+#include "filesystem/state.h"
 #include "platform/linux/messagebox.h"
 #include "plugin/hosttext.h"
-#include "plugin/messages.h"
-#include "plugin/state.h"
 
 namespace {
 

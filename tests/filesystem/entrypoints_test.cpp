@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "filesystem/exports.h"
+#include "filesystem/state.h"
+#include "filesystem/tarvel.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
-#include "plugin/state.h"
-#include "plugin/tarvel.h"
 #include "tests/support/plugintest.h"
 #include "tests/support/testdisc.h"
 

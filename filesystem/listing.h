@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "disc/dirnode.h"
+#include "filesystem/state.h"
 #include "plugin/hosttext.h"
-#include "plugin/state.h"
 
 // The find handle: a snapshot of one whole listing, handed out record by
 // record. Both sides share it; the wide side converts each record as it

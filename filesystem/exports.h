@@ -1,7 +1,7 @@
 // The entry points the host looks up by name.
 #pragma once
 
-#include "plugin/hostapi.h"
+#include "filesystem/wfxapi.h"
 
 struct TCFS_FNC;
 

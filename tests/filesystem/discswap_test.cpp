@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "filesystem/exports.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
 #include "tests/support/plugintest.h"
 #include "tests/support/testdisc.h"
 

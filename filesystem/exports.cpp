@@ -1,11 +1,11 @@
 // The module's entry points: thin shims that keep every exception inside the
 // plug-in and fail the way each call fails anyway.
-#include "plugin/exports.h"
+#include "filesystem/exports.h"
 
-#include "plugin/copyout.h"
-#include "plugin/listing.h"
-#include "plugin/state.h"
-#include "plugin/widelisting.h"
+#include "filesystem/copyout.h"
+#include "filesystem/listing.h"
+#include "filesystem/state.h"
+#include "filesystem/widelisting.h"
 
 extern "C" int WINAPI FsInit(int pluginNr, ProgressProc progress, LogProc log,
                              RequestProc request) {

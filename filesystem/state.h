@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "disc/drivecache.h"
-#include "plugin/hostapi.h"
+#include "filesystem/wfxapi.h"
 
 constexpr char kRootName[] = "Xbox DVD Filesystem";
 

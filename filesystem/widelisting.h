@@ -2,7 +2,7 @@
 // out with their names decoded from Windows-1252.
 #pragma once
 
-#include "plugin/listing.h"
+#include "filesystem/listing.h"
 
 void ToWideRecord(const WIN32_FIND_DATAA& record, WIN32_FIND_DATAW* wide);
 

@@ -9,9 +9,9 @@
 
 #include "disc/drivecache.h"
 #include "disc/format.h"
+#include "filesystem/exports.h"
+#include "filesystem/state.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
-#include "plugin/state.h"
 #include "tests/support/failingnew.h"
 #include "tests/support/plugintest.h"
 #include "tests/support/testdisc.h"

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "filesystem/exports.h"
+#include "filesystem/listing.h"
+#include "filesystem/state.h"
 #include "platform/native/testapi.h"
-#include "plugin/exports.h"
-#include "plugin/listing.h"
-#include "plugin/state.h"
 #include "tests/support/plugintest.h"
 #include "tests/support/testdisc.h"
 

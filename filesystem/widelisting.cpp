@@ -1,4 +1,4 @@
-#include "plugin/widelisting.h"
+#include "filesystem/widelisting.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "plugin/tarvel.h"
+#include "filesystem/tarvel.h"
 
 // Initialises nothing, as the template had it.
 CTarvel::CTarvel() {}
