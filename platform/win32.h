@@ -47,5 +47,15 @@ void WaitWorker(Worker* worker);
 void WakeWorker(Worker* worker);
 // Waits for the body to return and releases the worker.
 void JoinWorker(Worker* worker);
+// One process-wide lock over the little state that entry points share
+// across the host's threads; held only while that state is read or written.
+void LockSharedState();
+void UnlockSharedState();
+struct SharedStateGuard {
+  SharedStateGuard() { LockSharedState(); }
+  ~SharedStateGuard() { UnlockSharedState(); }
+  SharedStateGuard(const SharedStateGuard&) = delete;
+  SharedStateGuard& operator=(const SharedStateGuard&) = delete;
+};
 // A clock that only goes forward, for timing reads.
 std::uint64_t MonotonicMicroseconds();

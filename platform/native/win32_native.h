@@ -111,6 +111,20 @@ void SetLastError(DWORD code);
 DWORD GetLastError();
 int _strcmpi(const char* a, const char* b);
 DWORD GetFileAttributesA(LPCSTR fileName);
+// Attributes, size and last-write time (UTC) of a file, by its path.
+typedef enum _GET_FILEEX_INFO_LEVELS {
+  GetFileExInfoStandard
+} GET_FILEEX_INFO_LEVELS;
+typedef struct _WIN32_FILE_ATTRIBUTE_DATA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+} WIN32_FILE_ATTRIBUTE_DATA;
+BOOL GetFileAttributesExA(LPCSTR fileName, GET_FILEEX_INFO_LEVELS level,
+                          LPVOID information);
 // Times; the builds that are not Windows keep local time as UTC.
 BOOL FileTimeToLocalFileTime(const FILETIME* fileTime, FILETIME* localTime);
 BOOL FileTimeToDosDateTime(const FILETIME* fileTime, WORD* fatDate,
@@ -124,6 +138,8 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE templateFile);
 DWORD GetFileAttributesW(LPCWSTR fileName);
+BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS level,
+                          LPVOID information);
 std::FILE* _wfopen(const WCHAR* fileName, const WCHAR* mode);
 int _wremove(const WCHAR* fileName);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);

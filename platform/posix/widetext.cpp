@@ -44,6 +44,11 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
   return GetFileAttributesA(ToUtf8(fileName).c_str());
 }
 
+BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS level,
+                          LPVOID information) {
+  return GetFileAttributesExA(ToUtf8(fileName).c_str(), level, information);
+}
+
 std::FILE* _wfopen(const WCHAR* fileName, const WCHAR* mode) {
   return std::fopen(ToUtf8(fileName).c_str(), ToUtf8(mode).c_str());
 }
