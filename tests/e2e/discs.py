@@ -4,6 +4,7 @@ mkxdvdfs, and the drive letter each image is mapped to."""
 import os
 import random
 import shutil
+import struct
 import subprocess
 import sys
 from dataclasses import dataclass
@@ -20,6 +21,41 @@ SECTOR = 2048
 
 def pattern(seed, size):
     return random.Random(seed).randbytes(size)
+
+
+def xbe(title, title_id, region=1, disc=0, version=0x102, size=0x1000):
+    """An XBE whose certificate follows the header, as linkers put it; the
+    title is cut at 40 UTF-16 units, with no NUL when it fills them."""
+    data = bytearray(size)
+    data[0:4] = b"XBEH"
+    struct.pack_into("<II", data, 0x104, 0x10000, 0)
+    struct.pack_into("<I", data, 0x118, 0x10000 + 0x178)
+    certificate = 0x178
+    struct.pack_into("<I", data, certificate + 0x8, title_id)
+    name = title.encode("utf-16-le")[:80]
+    data[certificate + 0xC:certificate + 0xC + len(name)] = name
+    struct.pack_into("<I", data, certificate + 0xA0, region)
+    struct.pack_into("<II", data, certificate + 0xA8, disc, version)
+    return bytes(data)
+
+
+def xex(title_id, version, disc, info_offset=0x3000, size=0x4000):
+    """An XEX2 whose execution info lies at info_offset, after another
+    optional header."""
+    data = bytearray(size)
+    data[0:4] = b"XEX2"
+    struct.pack_into(">I", data, 0x14, 2)
+    struct.pack_into(">IIII", data, 0x18, 0x000002FF, 0x100, 0x00040006,
+                     info_offset)
+    struct.pack_into(">IIII", data, info_offset, 0x12345678, version,
+                     version, title_id)
+    data[info_offset + 22:info_offset + 24] = bytes([disc, 2])
+    return bytes(data)
+
+
+# The title of XGD2's and XGD3's executables: 40 units, no NUL, and
+# characters no 8-bit code page holds together.
+WHOLE_TITLE = "Whole Disc Ωμέγα 日本 Ünïcödé Test Game XY"
 
 
 def main_tree():
@@ -145,9 +181,15 @@ LONG_NAME = "n" * 196 + ".bin"  # 200 characters
 STRADDLE_SECTOR = ((4 << 30) - 65536 - XGD1_BASE) // SECTOR
 
 
-def whole_disc_tree(seed):
+def whole_disc_tree(seed, title_id=None):
+    """With a title ID, default.xbe is a game's (titled WHOLE_TITLE), else
+    random bytes, as a damaged one would be."""
+    executable = pattern(seed, 70000)
+    if title_id is not None:
+        executable = xbe(WHOLE_TITLE, title_id, region=0x80000007, disc=1,
+                         size=0x1000) + executable[0x1000:]
     files = {
-        "default.xbe": pattern(seed, 70000),
+        "default.xbe": executable,
         "media/level1.bin": pattern(seed + 1, 150000),
         "media/sub/deep.dat": pattern(seed + 2, 5000),
         "media/empty.bin": b"",
@@ -163,7 +205,7 @@ def xgd1_tree():
 
 
 def xgd2_tree():
-    files, folders = whole_disc_tree(30)
+    files, folders = whole_disc_tree(30, 0x58450002)
     files[LONG_NAME] = pattern(33, 3000)
     return files, folders
 
@@ -266,7 +308,7 @@ def prepare(work):
         "--place", f"past 4 GiB/straddles.bin={STRADDLE_SECTOR}"))
     XGD2 = make_disc(work, "L:", "xgd2", *xgd2_tree(),
                      options=("--layout", "xgd2"))
-    XGD3 = make_disc(work, "M:", "xgd3", *whole_disc_tree(40),
+    XGD3 = make_disc(work, "M:", "xgd3", *whole_disc_tree(40, 0x58450003),
                      options=("--layout", "xgd3"))
     VIDEO_ONLY = video_only(work, "N:")
     WHOLE = [XGD1, XGD2, XGD3]

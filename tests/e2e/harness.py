@@ -41,6 +41,15 @@ class Build:
         return os.path.join(self.folder, "tools", "host", "wcxhost.exe")
 
     @property
+    def content(self):
+        name = "xdvdfs.wdx" if self.bits == 32 else "xdvdfs.wdx64"
+        return os.path.join(self.folder, name)
+
+    @property
+    def content_host(self):
+        return os.path.join(self.folder, "tools", "host", "wdxhost.exe")
+
+    @property
     def objdump(self):
         arch = "i686" if self.bits == 32 else "x86_64"
         return arch + "-w64-mingw32-objdump"
@@ -224,15 +233,22 @@ def run_host(build, *args, init=True, timeout=PATIENCE, plugin=None, strict=True
     return session
 
 
-def run_archive_host(build, *args, timeout=PATIENCE):
-    """Runs wcxhost with the build's archive plug-in; its exit code and the
-    lines it printed, in UTF-8 as it prints them."""
+def run_archive_host(build, *args, timeout=PATIENCE, host=None, plugin=None):
+    """Runs wcxhost with the build's archive plug-in (or another host and
+    its plug-in); its exit code and the lines it printed, in UTF-8 as it
+    prints them."""
     returncode, out, err = run_program(
-        build.archive_host, windows_path(build.archive), *args,
-        timeout=timeout)
+        host or build.archive_host, windows_path(plugin or build.archive),
+        *args, timeout=timeout)
     text = (out + err).encode("latin-1").decode("utf-8", "replace")
     return returncode, text.split("\n")[:-1] if text.endswith("\n") else (
         text.split("\n"))
+
+
+def run_content_host(build, *args, timeout=PATIENCE):
+    """Runs wdxhost with the build's content plug-in, as run_archive_host."""
+    return run_archive_host(build, *args, timeout=timeout,
+                            host=build.content_host, plugin=build.content)
 
 
 class HostTest(unittest.TestCase):

@@ -18,7 +18,8 @@ import harness
 def check_inputs(settings):
     needed = [settings.mkxdvdfs] + [
         path for b in settings.builds.values()
-        for path in (b.plugin, b.host, b.archive, b.archive_host)]
+        for path in (b.plugin, b.host, b.archive, b.archive_host, b.content,
+                     b.content_host)]
     missing = [path for path in needed if not os.path.isfile(path)]
     for path in missing:
         print("missing: " + path, file=sys.stderr)

@@ -22,6 +22,10 @@ ARCHIVE_ENTRY_POINTS = {
     "SetChangeVolProc", "SetChangeVolProcW", "SetProcessDataProc",
     "SetProcessDataProcW", "GetPackerCaps", "CanYouHandleThisFile",
     "CanYouHandleThisFileW", "PackSetDefaultParams", "GetBackgroundFlags"}
+CONTENT_ENTRY_POINTS = {
+    "ContentGetSupportedField", "ContentGetValue", "ContentGetValueW",
+    "ContentGetDetectString", "ContentSetDefaultParams",
+    "ContentPluginUnloading"}
 ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}
 
 
@@ -45,12 +49,14 @@ class ExportCases:
                                                        dump)}
         self.assertLessEqual(imports, ALLOWED_IMPORTS)
 
-    def test_archive_exports_and_imports(self):
-        dump = headers(self.build, self.build.archive)
-        self.assertEqual(exported_names(dump), ARCHIVE_ENTRY_POINTS)
-        imports = {name.lower() for name in re.findall(r"DLL Name: (\S+)",
-                                                       dump)}
-        self.assertLessEqual(imports, ALLOWED_IMPORTS)
+    def test_archive_and_content_exports_and_imports(self):
+        for dll, entry_points in ((self.build.archive, ARCHIVE_ENTRY_POINTS),
+                                  (self.build.content, CONTENT_ENTRY_POINTS)):
+            dump = headers(self.build, dll)
+            self.assertEqual(exported_names(dump), entry_points)
+            imports = {name.lower()
+                       for name in re.findall(r"DLL Name: (\S+)", dump)}
+            self.assertLessEqual(imports, ALLOWED_IMPORTS)
 
 
 class Exports32(ExportCases, harness.HostTest):
