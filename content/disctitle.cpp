@@ -19,17 +19,17 @@ constexpr std::uint32_t kWindowBytes =
 
 // Sector-aligned reads into a block, as unbuffered devices want them.
 // 0 and *got := what came (short only where the device ends); 1 failed.
-int ReadSectors(HANDLE device, std::uint64_t offset, std::uint32_t bytes,
+int ReadSectors(const Device& device, std::uint64_t offset, std::uint32_t bytes,
                 std::uint8_t* block, DWORD* got) {
   *got = 0;
   if (vepo_seek(device, static_cast<std::int64_t>(offset)) != 0) return 1;
-  return ReadFile(device, block, bytes, got, nullptr) ? 0 : 1;
+  return ReadFile(device.handle, block, bytes, got, nullptr) ? 0 : 1;
 }
 
 // The executable as a ByteSource: the last sectors read stay in the window,
 // so that a certificate in the header's sector costs no second read.
 struct DeviceWindow {
-  HANDLE device;
+  const Device* device;
   std::uint64_t start;  // the file's first byte on the device
   std::uint8_t* block;
   std::uint64_t windowStart;
@@ -49,7 +49,7 @@ int ReadFromWindow(void* context, std::uint32_t offset, std::uint32_t length,
     if (last - first > kWindowBytes) return 1;
     DWORD got = 0;
     window->windowBytes = 0;
-    if (ReadSectors(window->device, first,
+    if (ReadSectors(*window->device, first,
                     static_cast<std::uint32_t>(last - first), window->block,
                     &got) != 0 ||
         got < end - first) {
@@ -74,7 +74,7 @@ bool SameNameIgnoringCase(const std::string& name, const char* wanted) {
 }
 
 // 0 and the root's entries; kTitleNone for an empty table; kTitleUnreadable.
-int ReadRootTable(HANDLE device, const Extent& root,
+int ReadRootTable(const Device& device, const Extent& root,
                   std::vector<DirNode>& entries) {
   if (root.size == 0) return kTitleNone;
   if (root.size > kMaxRootTableBytes) return kTitleUnreadable;
@@ -93,11 +93,11 @@ int ReadRootTable(HANDLE device, const Extent& root,
   return result;
 }
 
-int ParseExecutable(HANDLE device, const DirNode& file, Platform platform,
-                    TitleInfo* info) {
+int ParseExecutable(const Device& device, const DirNode& file,
+                    Platform platform, TitleInfo* info) {
   auto* block = static_cast<std::uint8_t*>(AllocBlock(kWindowBytes));
   if (!block) return kTitleUnreadable;
-  DeviceWindow window{device, file.byteOffset, block, 0, 0};
+  DeviceWindow window{&device, file.byteOffset, block, 0, 0};
   const ByteSource source{ReadFromWindow, &window, file.size};
   const int parsed = platform == Platform::kXbox ? ParseXbe(source, info)
                                                  : ParseXex(source, info);
@@ -109,7 +109,7 @@ int ParseExecutable(HANDLE device, const DirNode& file, Platform platform,
 
 }  // namespace
 
-int ReadDiscTitle(HANDLE device, TitleInfo* info) {
+int ReadDiscTitle(Device& device, TitleInfo* info) {
   Extent root;
   if (vepo_findpartition(device, &root) != 0) return kTitleNone;
   std::vector<DirNode> entries;

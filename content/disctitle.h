@@ -4,7 +4,7 @@
 #pragma once
 
 #include "content/executable.h"
-#include "platform/win32.h"
+#include "disc/device.h"
 
 constexpr int kTitleRead = 0;        // *info set; info->parsed may be false
 constexpr int kTitleNone = 1;        // no Xbox volume, or no executable
@@ -14,4 +14,4 @@ constexpr int kTitleUnreadable = 2;  // a read of the volume failed
 // base the probe tries, the root table in one read, and the executable in
 // one read, or two when its certificate lies apart from its header. The
 // device's base is left at the partition's.
-int ReadDiscTitle(HANDLE device, TitleInfo* info);
+int ReadDiscTitle(Device& device, TitleInfo* info);

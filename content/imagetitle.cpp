@@ -45,9 +45,9 @@ bool Stat(const HostText& path, FileKey* key) {
 }
 
 int ReadImage(const HostText& path, TitleInfo* info) {
-  HANDLE device = path.wide ? vepo_openimage(path.units.c_str())
+  Device device = path.wide ? vepo_openimage(path.units.c_str())
                             : vepo_openimage(path.bytes.c_str());
-  if (!device) return kTitleUnreadable;
+  if (!device.handle) return kTitleUnreadable;
   const int result = ReadDiscTitle(device, info);
   vepo_closedevice(device);
   return result;
