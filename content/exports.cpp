@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "content/fields.h"
 #include "content/imagetitle.h"
+#include "plugin/titlefields.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The content plug-in's entry points, looked up by name.
 #pragma once
 
-#include "content/wdxapi.h"
+#include "plugin/wdxapi.h"
 
 // Hosts ask for fields only of files this matches (see README: what it
 // costs images named otherwise).

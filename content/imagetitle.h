@@ -4,7 +4,7 @@
 // and a file rewritten in place is read again.
 #pragma once
 
-#include "content/disctitle.h"
+#include "plugin/disctitle.h"
 #include "plugin/hosttext.h"
 
 // kTitleRead and *info, kTitleNone, or kTitleUnreadable for a file that

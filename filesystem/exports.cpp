@@ -3,9 +3,12 @@
 #include "filesystem/exports.h"
 
 #include "filesystem/copyout.h"
+#include "filesystem/drivefields.h"
 #include "filesystem/listing.h"
 #include "filesystem/state.h"
 #include "filesystem/widelisting.h"
+#include "plugin/titlefields.h"
+#include "plugin/wdxapi.h"
 
 extern "C" int WINAPI FsInit(int pluginNr, ProgressProc progress, LogProc log,
                              RequestProc request) {
@@ -76,6 +79,43 @@ extern "C" int WINAPI FsGetFileW(WCHAR* remoteName, WCHAR* localName,
     return kFileReadError;
   }
 }
+
+// Asked before FsInit too: nothing here needs the plug-in's state.
+extern "C" int WINAPI FsContentGetSupportedField(int fieldIndex,
+                                                 char* fieldName, char* units,
+                                                 int maxlen) {
+  return SupportedField(fieldIndex, fieldName, units, maxlen);
+}
+
+extern "C" int WINAPI FsContentGetValue(char* fileName, int fieldIndex, int,
+                                        void* fieldValue, int maxlen, int) {
+  try {
+    return DriveFieldValue(NarrowText(fileName ? fileName : ""), fieldIndex,
+                           false, fieldValue, maxlen);
+  } catch (...) {
+    return ft_fileerror;
+  }
+}
+
+extern "C" int WINAPI FsContentGetValueW(WCHAR* fileName, int fieldIndex, int,
+                                         void* fieldValue, int maxlen, int) {
+  static const WCHAR kEmpty[] = {0};
+  try {
+    return DriveFieldValue(WideText(fileName ? fileName : kEmpty), fieldIndex,
+                           true, fieldValue, maxlen);
+  } catch (...) {
+    return ft_fileerror;
+  }
+}
+
+// Empty: the drives are folders, which any extension term would leave out,
+// and an empty string lets the host ask for every entry.
+extern "C" void WINAPI FsContentGetDetectString(char* detectString,
+                                                int maxlen) {
+  if (detectString && maxlen > 0) detectString[0] = '\0';
+}
+
+extern "C" void WINAPI FsContentPluginUnloading() { ForgetDriveFields(); }
 
 #ifdef _WIN32
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }

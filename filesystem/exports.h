@@ -20,4 +20,13 @@ HANDLE WINAPI FsFindFirstW(WCHAR* path, WIN32_FIND_DATAW* findData);
 int WINAPI FsFindNextW(TCFS_FNC* handle, WIN32_FIND_DATAW* findData);
 int WINAPI FsGetFileW(WCHAR* remoteName, WCHAR* localName, int copyFlags,
                       RemoteInfoStruct* remoteInfo);
+// The game of the disc in each drive of the root listing, as columns.
+int WINAPI FsContentGetSupportedField(int fieldIndex, char* fieldName,
+                                      char* units, int maxlen);
+int WINAPI FsContentGetValue(char* fileName, int fieldIndex, int unitIndex,
+                             void* fieldValue, int maxlen, int flags);
+int WINAPI FsContentGetValueW(WCHAR* fileName, int fieldIndex, int unitIndex,
+                              void* fieldValue, int maxlen, int flags);
+void WINAPI FsContentGetDetectString(char* detectString, int maxlen);
+void WINAPI FsContentPluginUnloading();
 }

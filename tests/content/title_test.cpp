@@ -10,101 +10,20 @@
 #include <vector>
 
 #include "content/exports.h"
-#include "content/fields.h"
 #include "platform/native/testapi.h"
+#include "plugin/titlefields.h"
+#include "tests/support/executables.h"
 #include "tests/support/testdisc.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using imagewriter::TreeNode;
 
-void Put32(Bytes& bytes, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = value >> (8 * i) & 0xFF;
-}
-
-void PutBig32(Bytes& bytes, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = value >> (24 - 8 * i) & 0xFF;
-}
-
-constexpr std::size_t kCertificate = 0x178;
-
-struct Certificate {
-  std::u16string title = u"Crafted Game";
-  std::uint32_t titleId = 0x4D530004;
-  std::uint32_t region = 0x1;
-  std::uint32_t disc = 0;
-  std::uint32_t version = 0x00000102;
-};
-
-// An XBE with its certificate right behind the header, as linkers put it.
-Bytes Xbe(const Certificate& c) {
-  Bytes bytes(0x1000, 0);
-  std::memcpy(bytes.data(), "XBEH", 4);
-  Put32(bytes, 0x104, 0x10000);
-  Put32(bytes, 0x118, 0x10000 + kCertificate);
-  Put32(bytes, kCertificate + 0x8, c.titleId);
-  for (std::size_t i = 0; i < c.title.size() && i < 40; ++i) {
-    bytes[kCertificate + 0xC + 2 * i] = c.title[i] & 0xFF;
-    bytes[kCertificate + 0xC + 2 * i + 1] = c.title[i] >> 8;
-  }
-  Put32(bytes, kCertificate + 0xA0, c.region);
-  Put32(bytes, kCertificate + 0xA8, c.disc);
-  Put32(bytes, kCertificate + 0xAC, c.version);
-  return bytes;
-}
-
-// An XEX2 with two other optional headers before the execution info, which
-// lies at infoOffset.
-Bytes Xex(std::uint32_t infoOffset) {
-  Bytes bytes(0x4000, 0);
-  std::memcpy(bytes.data(), "XEX2", 4);
-  PutBig32(bytes, 0x14, 3);
-  PutBig32(bytes, 0x18, 0x000002FF);
-  PutBig32(bytes, 0x1C, 0x100);
-  PutBig32(bytes, 0x20, 0x00010100);
-  PutBig32(bytes, 0x24, 0x82000000);
-  PutBig32(bytes, 0x28, 0x00040006);
-  PutBig32(bytes, 0x2C, infoOffset);
-  PutBig32(bytes, infoOffset, 0x12345678);       // media ID
-  PutBig32(bytes, infoOffset + 4, 0x20000B00);   // version
-  PutBig32(bytes, infoOffset + 8, 0x20000000);   // base version
-  PutBig32(bytes, infoOffset + 12, 0x4D5307E6);  // title ID
-  bytes[infoOffset + 22] = 2;                    // disc number, from 1
-  bytes[infoOffset + 23] = 2;                    // disc count
-  return bytes;
-}
-
-struct Answer {
-  int type = ft_nosuchfield;
-  std::string text;  // strings, the wide title in UTF-8
-  std::int32_t number = 0;
-};
-
-std::string Utf8(const std::u16string& text) {
-  return TitleUtf8(WideString(text.begin(), text.end()));
-}
+using Answer = FieldAnswer;
 
 Answer Ask(const std::string& path, FieldIndex field, bool wide = true) {
-  union {
-    char bytes[2049];
-    WCHAR units[1024];
-    std::int32_t number;
-  } value;
-  std::memset(&value, 0x55, sizeof value);
-  Answer answer;
-  const int index = static_cast<int>(field);
-  if (wide) {
-    std::u16string name(path.begin(), path.end());
-    answer.type = ContentGetValueW(&name[0], index, 0, &value, 2049, 0);
-  } else {
-    answer.type = ContentGetValue(const_cast<char*>(path.c_str()), index, 0,
-                                  &value, 2049, 0);
-  }
-  if (answer.type == ft_string) answer.text = value.bytes;
-  if (answer.type == ft_stringw) answer.text = Utf8(value.units);
-  if (answer.type == ft_numeric_32) answer.number = value.number;
-  return answer;
+  return AskField(ContentGetValue, wide ? ContentGetValueW : nullptr, path,
+                  static_cast<int>(field));
 }
 
 class ContentTest : public ::testing::Test {
@@ -124,17 +43,7 @@ class ContentTest : public ::testing::Test {
       const std::string& name, const Bytes& executable,
       imagewriter::DiscLayout layout = imagewriter::DiscLayout::kPlain,
       imagewriter::LayoutReport* report = nullptr) {
-    const std::string source = dir_.File("exe" + std::to_string(++files_));
-    WriteWholeFile(source, std::string(executable.begin(), executable.end()));
-    const TreeNode tree = imagewriter::MakeDirectory(
-        "", {imagewriter::MakePatternFile("a.bin", 5000, 1),
-             imagewriter::MakeSourceFile(
-                 name, source, static_cast<std::uint32_t>(executable.size())),
-             imagewriter::MakeDirectory(
-                 "media", {imagewriter::MakePatternFile("z.bin", 10, 2)})});
-    imagewriter::WriteOptions options;
-    options.layout = layout;
-    return WriteTree(dir_, tree, options, report);
+    return WriteGameImage(dir_, name, executable, layout, report);
   }
 
   std::string File(const std::string& bytes) {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "content/executable.h"
+#include "plugin/executable.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "content/wdxapi.h"
+#include "plugin/wdxapi.h"
 
 typedef int(WINAPI* ContentGetSupportedFieldFn)(int, char*, char*, int);
 typedef int(WINAPI* ContentGetValueFn)(char*, int, int, void*, int, int);

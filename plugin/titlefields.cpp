@@ -1,10 +1,10 @@
-#include "content/fields.h"
+#include "plugin/titlefields.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "content/disctitle.h"
-#include "content/wdxapi.h"
+#include "plugin/disctitle.h"
+#include "plugin/wdxapi.h"
 
 namespace {
 

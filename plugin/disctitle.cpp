@@ -1,4 +1,4 @@
-#include "content/disctitle.h"
+#include "plugin/disctitle.h"
 
 #include <cstring>
 #include <vector>
@@ -109,14 +109,16 @@ int ParseExecutable(const Device& device, const DirNode& file,
 
 }  // namespace
 
-int ReadDiscTitle(Device& device, TitleInfo* info) {
+int ReadDiscTitle(Device& device, TitleInfo* info,
+                  DescriptorSector* descriptor) {
   Extent root;
-  if (vepo_findpartition(device, &root) != 0) return kTitleNone;
+  if (vepo_findpartition(device, &root, nullptr, descriptor) != 0) {
+    return kTitleNone;
+  }
   std::vector<DirNode> entries;
   const int listed = ReadRootTable(device, root, entries);
   if (listed != 0) return listed;
-  // An XBE first: a disc of the first console that also carries an XEX is
-  // still played by the first console's executable.
+  // Should a root hold both, the XBE names the game.
   const struct {
     const char* name;
     Platform platform;

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "content/executable.h"
+#include "plugin/executable.h"
 
 namespace {
 

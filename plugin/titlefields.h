@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "content/executable.h"
+#include "plugin/executable.h"
 
 enum class FieldIndex { kTitle, kTitleId, kRegion, kDisc, kVersion, kPlatform };
 

@@ -3,8 +3,9 @@
 // as few sectors as they lie in.
 #pragma once
 
-#include "content/executable.h"
 #include "disc/device.h"
+#include "disc/format.h"
+#include "plugin/executable.h"
 
 constexpr int kTitleRead = 0;        // *info set; info->parsed may be false
 constexpr int kTitleNone = 1;        // no Xbox volume, or no executable
@@ -13,5 +14,7 @@ constexpr int kTitleUnreadable = 2;  // a read of the volume failed
 // Reads through an open device whose base is still 0: one sector at each
 // base the probe tries, the root table in one read, and the executable in
 // one read, or two when its certificate lies apart from its header. The
-// device's base is left at the partition's.
-int ReadDiscTitle(Device& device, TitleInfo* info);
+// device's base is left at the partition's and *descriptor, when given,
+// holds the volume descriptor as read (when one was found).
+int ReadDiscTitle(Device& device, TitleInfo* info,
+                  DescriptorSector* descriptor = nullptr);
