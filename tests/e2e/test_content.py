@@ -129,9 +129,45 @@ class ContentCases:
                          (STRING, "4D530004"))
 
 
+class DriveFieldCases:
+    """The file-system plug-in's fields of each drive in its root listing,
+    through wfxhost, asked before FsInit as Double Commander asks them."""
+
+    def fields(self, drive):
+        session = self.host("fields", "\\" + drive, init=False)
+        lines = [line.encode("latin-1").decode("utf-8")
+                 for step in session.steps for line in step.lines]
+        return session.returncode, values(lines)["\\" + drive]
+
+    def test_the_drives_show_their_discs_game(self):
+        for disc, title_id in ((discs.XGD2, "58450002"),
+                               (discs.XGD3, "58450003")):
+            code, found = self.fields(disc.letter)
+            self.assertEqual(code, 0, found)
+            self.assertEqual(found, {
+                "Title": (STRINGW, discs.WHOLE_TITLE),
+                "Title ID": (STRING, title_id),
+                "Region": (STRING, "NTSC-U/NTSC-J/PAL/Debug"),
+                "Disc": (NUMBER, "2"), "Version": (STRING, "00000102"),
+                "Platform": (STRING, "Xbox")})
+        code, found = self.fields(discs.XGD1.letter)  # a damaged executable
+        self.assertEqual(found["Platform"], (STRING, "Xbox"))
+        self.assertEqual(found["Title"], (EMPTY, ""))
+        code, found = self.fields(discs.MAIN.letter)  # no executable
+        self.assertEqual({t for t, _ in found.values()}, {EMPTY})
+
+
 class Content32(ContentCases, harness.HostTest):
     bits = 32
 
 
 class Content64(ContentCases, harness.HostTest):
+    bits = 64
+
+
+class DriveFields32(DriveFieldCases, harness.HostTest):
+    bits = 32
+
+
+class DriveFields64(DriveFieldCases, harness.HostTest):
     bits = 64

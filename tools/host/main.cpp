@@ -11,6 +11,7 @@
 #include "tools/host/callbacks.h"
 #include "tools/host/commands.h"
 #include "tools/host/cycles.h"
+#include "tools/host/fieldvalues.h"
 #include "tools/host/importpatch.h"
 #include "tools/host/output.h"
 #include "tools/host/pause.h"
@@ -32,6 +33,9 @@ const char kUsage[] =
     "  version                            the DLL's product name and version\n"
     "  ls PATH                            list one folder (\\ is the root)\n"
     "  tree PATH                          list a folder and all below it\n"
+    "  fields PATH                        every content field of an entry\n"
+    "                                     (FsContentGetValueW): V TYPE NAME\n"
+    "                                     VALUE lines\n"
     "  get [-f] [--stop-at N] [--pause-at N FILE] REMOTE LOCAL\n"
     "                                     copy a file out (-f overwrite;\n"
     "                                     answer stop at progress report N;\n"
@@ -94,7 +98,7 @@ struct Options {
 // The arguments a command takes after its options, named for messages.
 const char* ArgNames(const std::string& name) {
   if (name == "root" || name == "version") return "";
-  if (name == "ls" || name == "tree") return "PATH";
+  if (name == "ls" || name == "tree" || name == "fields") return "PATH";
   if (name == "get") return "REMOTE LOCAL";
   if (name == "getall") return "REMOTEDIR LOCALDIR";
   if (name == "cycles") return "N REMOTE LOCAL";
@@ -232,6 +236,7 @@ int Run(const Plugin& plugin, const Options& options, const Command& command) {
   if (command.name == "version") return ShowVersion(plugin);
   if (command.name == "ls") return ListOne(plugin, a[0]);
   if (command.name == "tree") return ListTree(plugin, a[0]);
+  if (command.name == "fields") return PrintFsFieldValues(plugin.module, a[0]);
   if (command.name == "filecopy")
     return CopyLocalFile(a[0], a[1], command.copy);
   if (command.name == "get")

@@ -9,9 +9,9 @@
 
 #include "tools/host/contentplugin.h"
 #include "tools/host/exitcodes.h"
+#include "tools/host/fieldvalues.h"
 #include "tools/host/output.h"
 #include "tools/host/widearguments.h"
-#include "tools/host/widecallbacks.h"
 
 namespace {
 
@@ -26,71 +26,6 @@ const char kUsage[] =
     "exit codes: 0 every value answered (a type or ft_fieldempty), 6 one\n"
     "was an error, 64 bad command line, 65 the DLL cannot be loaded or\n"
     "lacks an entry point\n";
-
-// A file manager's value buffer.
-constexpr int kMaxLen = 2049;
-
-std::vector<std::string> FieldNames(const ContentPlugin& p) {
-  std::vector<std::string> names;
-  char name[256];
-  char units[256];
-  for (int i = 0; p.field(i, name, units, sizeof name) > 0; ++i) {
-    names.push_back(name);
-  }
-  return names;
-}
-
-std::string FromCodePage(const char* text, UINT codePage) {
-  wchar_t wide[kMaxLen];
-  const int units = MultiByteToWideChar(codePage, 0, text, -1, wide, kMaxLen);
-  return units > 0 ? Utf8(wide) : std::string();
-}
-
-// The value as text; narrow strings are read in the code page the call
-// answers in.
-std::string ValueText(int type, const void* value, UINT codePage) {
-  switch (type) {
-    case ft_string:
-      return FromCodePage(static_cast<const char*>(value), codePage);
-    case ft_stringw:
-      return Utf8(static_cast<const wchar_t*>(value));
-    case ft_numeric_32: {
-      int number = 0;
-      std::memcpy(&number, value, sizeof number);
-      return std::to_string(number);
-    }
-    default:
-      return std::string();
-  }
-}
-
-int Values(const ContentPlugin& p, const std::vector<std::string>& files,
-           bool narrow) {
-  const std::vector<std::string> names = FieldNames(p);
-  int exitCode = kExitOk;
-  for (const std::string& file : files) {
-    Say("FILE %s", file.c_str());
-    std::wstring wide = FromUtf8(file);
-    char ansi[MAX_PATH * 4] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, ansi, sizeof ansi, nullptr,
-                        nullptr);
-    for (int i = 0; i < static_cast<int>(names.size()); ++i) {
-      union {
-        char bytes[kMaxLen];
-        wchar_t units[kMaxLen / 2];
-      } value;
-      std::memset(&value, 0, sizeof value);
-      const int type = narrow ? p.value(ansi, i, 0, &value, kMaxLen, 0)
-                              : p.valueW(&wide[0], i, 0, &value, kMaxLen, 0);
-      // Hosts show a delayed answer as empty and never ask again.
-      if (type < 0 && type != ft_fieldempty) exitCode = kExitFailed;
-      if (type == ft_delayed || type == ft_ondemand) exitCode = kExitFailed;
-      Say("V %d %s %s", type, names[i].c_str(),
-          ValueText(type, &value, narrow ? 1252 : CP_UTF8).c_str());
-    }
-  }
-  return exitCode;
-}
 
 }  // namespace
 
@@ -126,7 +61,11 @@ int main(int argc, char** argv) {
     p.detect(detect, sizeof detect);
     Say("DETECT %s", detect);
   } else if ((command == "values" || command == "narrow") && !files.empty()) {
-    exitCode = Values(p, files, command == "narrow");
+    const ContentCalls calls{p.field, p.value, p.valueW};
+    for (const std::string& file : files) {
+      const int result = PrintFieldValues(calls, file, command == "narrow");
+      if (exitCode == kExitOk) exitCode = result;
+    }
   } else {
     std::fputs(kUsage, stderr);
     return kExitUsage;
