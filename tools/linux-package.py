@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the Linux release archive: both plug-ins and their readme in a
+"""Writes the Linux release archive: every plug-in and their readme in a
 folder xdvdfs/. Called by tools/package.
 
-Usage: tools/linux-package.py ARCHIVE VERSION PLUGIN ARCHIVE_PLUGIN"""
+Usage: tools/linux-package.py ARCHIVE VERSION PLUGIN ARCHIVE_PLUGIN
+                              CONTENT_PLUGIN"""
 
 import io
 import os
@@ -13,10 +14,11 @@ import time
 README = """\
 Xbox DVD Filesystem plug-ins {version} for Linux (x86-64)
 
-Two plug-ins for Double Commander that read the Xbox DVD Filesystem
+Three plug-ins for Double Commander that read the Xbox DVD Filesystem
 (XDVDFS). The archive plug-in, xdvdfs.wcx, opens image files in place
 (.xiso, .iso): press Enter on one and its folders appear, F5 copies out.
-It needs no root. The file-system plug-in, xdvdfs.wfx, reads discs
+It needs no root. The content plug-in, xdvdfs.wdx, shows which game an
+image holds as columns. The file-system plug-in, xdvdfs.wfx, reads discs
 straight from a CD/DVD drive, and disc images attached as loop devices.
 Both need only the C and C++ runtimes of Debian 12 or newer.
 
@@ -41,6 +43,25 @@ Opening image files in place (xdvdfs.wcx)
   Every entry gets the disc's time (2001-01-01 when it has none); names
   that a hostile image could use to write outside the target folder ("..",
   names with "/" or "\\" or control characters) are left out.
+
+Which game an image holds (xdvdfs.wdx)
+  In Double Commander open Configuration > Options > Plugins > Plugins
+  WDX, press Add and choose xdvdfs.wdx; keep the detect string it reports.
+  Its fields are Title, Title ID, Region, Disc, Version and Platform, read
+  from the certificate of the disc's default.xbe (or, for discs of the
+  console's successor, Title ID, Version and Disc from default.xex):
+    - Columns: Configuration > Options > Files views > Columns > Custom
+      columns, add a column and pick Plugins > xdvdfs > Title.
+    - Multi-Rename (Ctrl+M): a mask such as [=xdvdfs.Title{{}}] ([=xdvdfs.Title ID{{}}])
+      names each image after its game.
+    - Find files (Alt+F7), tab Plugins: xdvdfs, Title, contains, a word.
+  The detect string offers the plug-in only files ending in .iso, .xiso,
+  .img or .bin larger than 66 KiB, so that ordinary files are never
+  opened. An image named otherwise shows empty columns: rename it, or
+  widen the detect string in that dialog.
+  The file-system plug-in gives the same fields for each drive of its
+  root: pick a custom columns set made for the file system "Xbox DVD
+  Filesystem" (right-click the column header inside the plug-in).
 
 Adding the file-system plug-in to Double Commander
   1. Unpack this archive anywhere you keep programs, for example
@@ -95,6 +116,7 @@ CD/DVD drives
 Files
   xdvdfs.wcx    the archive plug-in: image files opened in place
   xdvdfs.wfx    the file-system plug-in: drives and loop devices
+  xdvdfs.wdx    the content plug-in: which game an image holds
   readme.txt    this file
 """
 
@@ -108,7 +130,7 @@ def add(archive, name, data, mode):
 
 
 def main(argv):
-    if len(argv) != 5:
+    if len(argv) != 6:
         print(__doc__, file=sys.stderr)
         return 2
     path, version, *plugins = argv[1:]

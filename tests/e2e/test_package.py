@@ -15,6 +15,7 @@ VERSION = re.compile(r'^VERSION product="(.*)" version=(\S+) original="(.*)" '
                      r"fixed=(\S+)$")
 CONTENTS = {"xdvdfs.wfx", "xdvdfs.wfx64", "readme.txt", "pluginst.inf"}
 WCX_CONTENTS = {"xdvdfs.wcx", "xdvdfs.wcx64", "readme.txt", "pluginst.inf"}
+WDX_CONTENTS = {"xdvdfs.wdx", "xdvdfs.wdx64", "readme.txt", "pluginst.inf"}
 
 _package = None
 
@@ -99,6 +100,19 @@ class PackageContents(unittest.TestCase):
             (inf["type"], inf["file"], inf["defaultextension"],
              inf["version"]), ("wcx", "xdvdfs.wcx", "iso", version))
         self.assertIn("Ctrl+PgDn", readme)
+
+    def test_content_zip_installs_the_content_plugin(self):
+        path, version, _ = package()
+        with zipfile.ZipFile(path.replace("-wfx-", "-wdx-")) as z:
+            self.assertEqual(set(z.namelist()), WDX_CONTENTS)
+            for bits, name in ((32, "xdvdfs.wdx"), (64, "xdvdfs.wdx64")):
+                self.assertEqual(z.read(name), harness.read(
+                    harness.settings.builds[bits].content), name)
+            inf = read_inf(z.read("pluginst.inf"))["plugininstall"]
+            readme = z.read("readme.txt").decode("ascii")
+        self.assertEqual((inf["type"], inf["file"], inf["version"]),
+                         ("wdx", "xdvdfs.wdx", version))
+        self.assertIn("Title ID", readme)
 
 
 class UnpackedCases:

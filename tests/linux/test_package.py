@@ -25,7 +25,7 @@ class LinuxPackage(unittest.TestCase):
         with tarfile.open(path) as archive:
             self.assertEqual(sorted(archive.getnames()),
                              ["xdvdfs/readme.txt", "xdvdfs/xdvdfs.wcx",
-                              "xdvdfs/xdvdfs.wfx"])
+                              "xdvdfs/xdvdfs.wdx", "xdvdfs/xdvdfs.wfx"])
             plugin = archive.getmember("xdvdfs/xdvdfs.wfx")
             self.assertEqual(plugin.mode & 0o111, 0o111)
             with open(common.settings.plugin, "rb") as f:
@@ -35,5 +35,5 @@ class LinuxPackage(unittest.TestCase):
         for needed in (match[1], "never write", "Plugins WFX", ".xiso",
                        "udisksctl loop-setup", "losetup --read-only",
                        "needs root", "2001-01-01", "Plugins WCX",
-                       "Ctrl+PgDn", "no root"):
+                       "Ctrl+PgDn", "no root", "Plugins WDX", "Title ID"):
             self.assertIn(needed, text)
