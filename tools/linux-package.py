@@ -20,7 +20,7 @@ Three plug-ins for Double Commander that read the Xbox DVD Filesystem
 It needs no root. The content plug-in, xdvdfs.wdx, shows which game an
 image holds as columns. The file-system plug-in, xdvdfs.wfx, reads discs
 straight from a CD/DVD drive, and disc images attached as loop devices.
-Both need only the C and C++ runtimes of Debian 12 or newer.
+All need only the C and C++ runtimes of Debian 12 or newer.
 
 They only read
   The plug-ins never write to a disc or an image: they cannot create,
@@ -45,15 +45,17 @@ Opening image files in place (xdvdfs.wcx)
   names with "/" or "\\" or control characters) are left out.
 
 Which game an image holds (xdvdfs.wdx)
-  In Double Commander open Configuration > Options > Plugins > Plugins
-  WDX, press Add and choose xdvdfs.wdx; keep the detect string it reports.
+  In Double Commander open Configuration > Options > Plugins >
+  Plugins WDX, press Add and choose xdvdfs.wdx; keep the detect string it
+  reports.
   Its fields are Title, Title ID, Region, Disc, Version and Platform, read
   from the certificate of the disc's default.xbe (or, for discs of the
   console's successor, Title ID, Version and Disc from default.xex):
     - Columns: Configuration > Options > Files views > Columns > Custom
       columns, add a column and pick Plugins > xdvdfs > Title.
-    - Multi-Rename (Ctrl+M): a mask such as [=xdvdfs.Title{{}}] ([=xdvdfs.Title ID{{}}])
-      names each image after its game.
+    - Multi-Rename (Ctrl+M): a mask such as
+      [=xdvdfs.Title{{}}] ([=xdvdfs.Title ID{{}}]) names each image after
+      its game.
     - Find files (Alt+F7), tab Plugins: xdvdfs, Title, contains, a word.
   The detect string offers the plug-in only files ending in .iso, .xiso,
   .img or .bin larger than 66 KiB, so that ordinary files are never
