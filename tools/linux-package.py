@@ -54,8 +54,8 @@ Which game an image holds (xdvdfs.wdx)
     - Columns: Configuration > Options > Files views > Columns > Custom
       columns, add a column and pick Plugins > xdvdfs > Title.
     - Multi-Rename (Ctrl+M): a mask such as
-      [=xdvdfs.Title{{}}] ([=xdvdfs.Title ID{{}}]) names each image after
-      its game.
+      [=Plugin(xdvdfs).Title{{}}] ([=Plugin(xdvdfs).Title ID{{}}])
+      names each image after its game.
     - Find files (Alt+F7), tab Plugins: xdvdfs, Title, contains, a word.
   The detect string offers the plug-in only files ending in .iso, .xiso,
   .img or .bin larger than 66 KiB, so that ordinary files are never

@@ -4,7 +4,6 @@ mkxdvdfs, and the drive letter each image is mapped to."""
 import os
 import random
 import shutil
-import struct
 import subprocess
 import sys
 from dataclasses import dataclass
@@ -23,34 +22,8 @@ def pattern(seed, size):
     return random.Random(seed).randbytes(size)
 
 
-def xbe(title, title_id, region=1, disc=0, version=0x102, size=0x1000):
-    """An XBE whose certificate follows the header, as linkers put it; the
-    title is cut at 40 UTF-16 units, with no NUL when it fills them."""
-    data = bytearray(size)
-    data[0:4] = b"XBEH"
-    struct.pack_into("<II", data, 0x104, 0x10000, 0)
-    struct.pack_into("<I", data, 0x118, 0x10000 + 0x178)
-    certificate = 0x178
-    struct.pack_into("<I", data, certificate + 0x8, title_id)
-    name = title.encode("utf-16-le")[:80]
-    data[certificate + 0xC:certificate + 0xC + len(name)] = name
-    struct.pack_into("<I", data, certificate + 0xA0, region)
-    struct.pack_into("<II", data, certificate + 0xA8, disc, version)
-    return bytes(data)
-
-
-def xex(title_id, version, disc, info_offset=0x3000, size=0x4000):
-    """An XEX2 whose execution info lies at info_offset, after another
-    optional header."""
-    data = bytearray(size)
-    data[0:4] = b"XEX2"
-    struct.pack_into(">I", data, 0x14, 2)
-    struct.pack_into(">IIII", data, 0x18, 0x000002FF, 0x100, 0x00040006,
-                     info_offset)
-    struct.pack_into(">IIII", data, info_offset, 0x12345678, version,
-                     version, title_id)
-    data[info_offset + 22:info_offset + 24] = bytes([disc, 2])
-    return bytes(data)
+xbe = linux_common.xbe
+xex = linux_common.xex
 
 
 # The title of XGD2's and XGD3's executables: 40 units, no NUL, and

@@ -150,7 +150,8 @@ CONFIGURATION = """<?xml version="1.0" encoding="UTF-8"?>
       </WfxPlugin>
     </WfxPlugins>
     <WcxPlugins>{archives}</WcxPlugins>
-  </Plugins>
+    <WdxPlugins>{contents}</WdxPlugins>
+  </Plugins>{columns}
 </doublecmd>
 """
 
@@ -163,14 +164,42 @@ def archive_entries(archives):
         for ext, (path, flags) in archives.items())
 
 
+def content_entries(contents):
+    """WdxPlugin entries: name -> plug-in path. The detect string is left
+    empty, so that the program asks the plug-in for it, as on Add."""
+    return "".join(
+        f"\n      <WdxPlugin><Name>{name}</Name><Path>{path}</Path>"
+        "<DetectString/></WdxPlugin>"
+        for name, path in contents.items())
+
+
+def column_sets(sets):
+    """ColumnsSets: (set name, file system, [(title, FuncString, width)]).
+    A set named Default for <General> replaces the one every panel shows."""
+    out = []
+    for name, file_system, columns in sets:
+        out.append(
+            f"\n    <ColumnsSet><Name>{name}</Name>"
+            f"<CustomView>False</CustomView>"
+            f"<FileSystem>{file_system}</FileSystem><Columns>" +
+            "".join(f"<Column><Title>{title}</Title><FuncString>{func}"
+                    f"</FuncString><Width>{width}</Width><Align>0</Align>"
+                    "</Column>" for title, func, width in columns) +
+            "</Columns></ColumnsSet>")
+    return ("\n  <ColumnsSets>" + "".join(out) + "\n  </ColumnsSets>"
+            if sets else "")
+
+
 class DoubleCommander:
     """The program with our plug-in. hotkeys maps shortcuts such as
     "Shift+F11" to plug-in paths such as "/loop2:"; F12 opens the root.
     archives registers archive plug-ins by extension (archive_entries).
+    contents registers content plug-ins by name (content_entries) and
+    columns adds column sets (column_sets).
     The left panel starts in local, the right one in target."""
 
     def __init__(self, work, plugin, hotkeys, local, target, defaults,
-                 archives=None):
+                 archives=None, contents=None, columns=None):
         """defaults: where the program's default shortcuts are kept for the
         whole run (see default_shortcuts)."""
         self.work = work
@@ -181,7 +210,8 @@ class DoubleCommander:
                         NO_AT_BRIDGE="1")
         self.process = None
         try:
-            self._configure(plugin, hotkeys, archives or {})
+            self._configure(plugin, hotkeys, archives or {}, contents or {},
+                            columns or [])
             self.process = subprocess.Popen(
                 ["doublecmd", f"--config-dir={self.config}", "--no-splash",
                  "-L", local, "-R", target, "-P", "L"], env=self.env,
@@ -200,7 +230,7 @@ class DoubleCommander:
             self.stop()
             raise
 
-    def _configure(self, plugin, hotkeys, archives):
+    def _configure(self, plugin, hotkeys, archives, contents, columns):
         self.config = os.path.join(self.work, "config")
         defaults = default_shortcuts(self.env, self.defaults)
         os.makedirs(self.config)
@@ -213,7 +243,9 @@ class DoubleCommander:
         with open(os.path.join(self.config, "doublecmd.xml"), "w") as f:
             f.write(CONFIGURATION.format(log=self.log, name=PLUGIN_NAME,
                                          plugin=plugin,
-                                         archives=archive_entries(archives)))
+                                         archives=archive_entries(archives),
+                                         contents=content_entries(contents),
+                                         columns=column_sets(columns)))
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env,

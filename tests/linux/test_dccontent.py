@@ -1,0 +1,86 @@
+"""Double Commander with the content plug-in: a column set shows each
+image's Title and Title ID in a folder of images named however they were
+dumped, and the Multi-Rename tool renames an image after its game."""
+
+import os
+import time
+import unittest
+
+import common
+import doublecmd
+
+REASON = ("missing " + ", ".join(doublecmd.missing_programs())
+          if doublecmd.missing_programs() else None)
+NAME = "xdvdfs"
+TITLE = "Crafted Quest"
+OTHER_TITLE = "Jeu d'été Ωμέγα"
+COLUMNS = [("Default", "&lt;General&gt;", [
+    ("Name", "[DC().GETFILENAMENOEXT{}]", 220),
+    ("Ext", "[DC().GETFILEEXT{}]", 50),
+    ("Title", f"[Plugin({NAME}).Title{{}}]", 260),
+    ("Title ID", f"[Plugin({NAME}).Title ID{{}}]", 110),
+])]
+MASK = f"[=Plugin({NAME}).Title{{}}] ([=Plugin({NAME}).Title ID{{}}])"
+
+
+@unittest.skipIf(REASON, f"Double Commander cannot run here: {REASON}")
+class DoubleCommanderContent(unittest.TestCase):
+    def setUp(self):
+        self.work = os.path.join(common.settings.work, "dccontent")
+        self.screens = os.path.join(self.work, "screens")
+        self.images = os.path.join(self.work, "games Łódź Ελληνικά")
+        for folder in (self.screens, self.images):
+            os.makedirs(folder)
+        # In the order the panel lists them.
+        for name, executable, layout in (
+                ("ABCD-1234.xiso", ("default.xbe", common.xbe(
+                    OTHER_TITLE, 0x41430002, region=2)), "xgd3"),
+                ("disc1.iso", ("default.xbe", common.xbe(
+                    TITLE, 0x4D530004)), "plain"),
+                ("dump 0042.iso", ("default.xex", common.xex(
+                    0x4D5307E6, 0x20000B00, 1)), "plain")):
+            source = os.path.join(self.work, "src", name)
+            common.write_tree(source, {executable[0]: executable[1],
+                                       "media/intro.bin": b"x" * 5000})
+            common.make_image_of(source, os.path.join(self.images, name),
+                                 "--layout", layout)
+        with open(os.path.join(self.images, "notes.txt"), "w") as f:
+            f.write("not an image\n")
+
+    def shot(self, dc, name):
+        path = os.path.join(self.screens, name)
+        dc.screenshot(path)
+        return path
+
+    def test_columns_and_multi_rename(self):
+        started = time.monotonic()
+        wdx = os.path.join(os.path.dirname(common.settings.plugin),
+                           "xdvdfs.wdx")
+        dc = doublecmd.DoubleCommander(
+            self.work, common.settings.plugin, {}, self.images, self.images,
+            os.path.join(common.settings.work, "doublecmd-defaults"),
+            contents={NAME: wdx}, columns=COLUMNS)
+        try:
+            dc.focus_list()
+            dc.navigate("Home", "Down")
+            # The README's screenshot.
+            self.shot(dc, "columns.png")
+            # disc1.iso, the second image, renamed after its game.
+            dc.navigate("Down")
+            dc.keys("ctrl+m")
+            dialog = dc.dialog("Multi-Rename")
+            dc.xdotool("windowfocus", "--sync", dialog)
+            dc.keys("ctrl+a")
+            dc.xdotool("type", "--delay", "20", MASK)
+            self.shot(dc, "multirename.png")
+            dc.keys("alt+r")
+            renamed = os.path.join(self.images, f"{TITLE} (4D530004).iso")
+            doublecmd.wait_for(lambda: os.path.exists(renamed),
+                               "the image renamed after its game")
+            self.assertFalse(os.path.exists(
+                os.path.join(self.images, "disc1.iso")))
+        finally:
+            self.shot(dc, "last.png")
+            dc.stop()
+        common.note(f"Double Commander content end to end: "
+                    f"{time.monotonic() - started:.1f} s")
