@@ -1,13 +1,17 @@
 """Double Commander with the content plug-in: a column set shows each
 image's Title and Title ID in a folder of images named however they were
-dumped, and the Multi-Rename tool renames an image after its game."""
+dumped, and the Multi-Rename tool renames an image after its game. In the
+file-system plug-in, a column set of its own shows the title of the disc
+in a loop device."""
 
 import os
+import subprocess
 import time
 import unittest
 
 import common
 import doublecmd
+import loopdev
 
 REASON = ("missing " + ", ".join(doublecmd.missing_programs())
           if doublecmd.missing_programs() else None)
@@ -21,6 +25,18 @@ COLUMNS = [("Default", "&lt;General&gt;", [
     ("Title ID", f"[Plugin({NAME}).Title ID{{}}]", 110),
 ])]
 MASK = f"[=Plugin({NAME}).Title{{}}] ([=Plugin({NAME}).Title ID{{}}])"
+# The file-system plug-in's own set; the plug-in name in Plugin() is
+# ignored in its panel, which asks the plug-in's FsContent calls.
+DRIVE_COLUMNS = [("Default", "&lt;General&gt;", [
+    ("Name", "[DC().GETFILENAMENOEXT{}]", 220),
+    ("Ext", "[DC().GETFILEEXT{}]", 50),
+]), ("Drives", doublecmd.PLUGIN_NAME, [
+    ("Name", "[DC().GETFILENAMENOEXT{}]", 220),
+    ("Title", f"[Plugin({NAME}).Title{{}}]", 300),
+    ("Title ID", f"[Plugin({NAME}).Title ID{{}}]", 110),
+])]
+# Where the list's rows lie below the header, and the Title column in them.
+TITLE_CELLS = "290x60+225+200"
 
 
 @unittest.skipIf(REASON, f"Double Commander cannot run here: {REASON}")
@@ -84,3 +100,48 @@ class DoubleCommanderContent(unittest.TestCase):
             dc.stop()
         common.note(f"Double Commander content end to end: "
                     f"{time.monotonic() - started:.1f} s")
+
+
+def dark_pixels(dc, area):
+    """Pixels of text (all channels below 100) in an area of the screen."""
+    rgb = subprocess.run(["import", "-window", "root", "-crop", area, "rgb:-"],
+                         env=dc.env, capture_output=True, check=True).stdout
+    return sum(1 for i in range(0, len(rgb) - 2, 3)
+               if max(rgb[i], rgb[i + 1], rgb[i + 2]) < 100)
+
+
+@unittest.skipIf(loopdev.unavailable() or REASON,
+                 f"no loop devices or Double Commander: "
+                 f"{loopdev.unavailable() or REASON}")
+class DoubleCommanderDriveColumns(unittest.TestCase):
+    def test_the_drive_column_set_shows_the_discs_title(self):
+        work = os.path.join(common.settings.work, "dcdrives")
+        source = os.path.join(work, "src")
+        common.write_tree(source, {"default.xbe": common.xbe(
+            "Loop Drive Game", 0x4C440001)})
+        image = os.path.join(work, "loop game.iso")
+        common.make_image_of(source, image, "--layout", "xgd2")
+        loop = loopdev.Loop(image).__enter__()
+        self.addCleanup(loop.__exit__)
+        os.makedirs(os.path.join(work, "local"))
+        dc = doublecmd.DoubleCommander(
+            work, common.settings.plugin, {}, os.path.join(work, "local"),
+            os.path.join(work, "local"),
+            os.path.join(common.settings.work, "doublecmd-defaults"),
+            columns=DRIVE_COLUMNS)
+        try:
+            dc.navigate("F12")
+            empty = dark_pixels(dc, TITLE_CELLS)
+            # The plug-in's sets come first in the header's menu, which
+            # covers part of the list.
+            before = dc._list_hash()
+            dc.xdotool("mousemove", "100", "183", "click", "3")
+            doublecmd.wait_for(lambda: dc._list_hash() != before, "the menu")
+            dc.keys("Down", "Return")
+            # The title's text in the Title column of the drive's row.
+            doublecmd.wait_for(
+                lambda: dark_pixels(dc, TITLE_CELLS) > empty + 50,
+                "the drive's title")
+            dc.screenshot(os.path.join(work, "drives.png"))
+        finally:
+            dc.stop()
