@@ -21,6 +21,7 @@ class Settings:
                                      "mkxdvdfs")
         self.plugin = os.path.join(linux, "xdvdfs.wfx")
         self.archive = os.path.join(linux, "xdvdfs.wcx")
+        self.content = os.path.join(linux, "xdvdfs.wdx")
         self.work = work
 
 

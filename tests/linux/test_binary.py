@@ -1,4 +1,4 @@
-"""The Linux plug-ins as files: the DLLs' exports under plain names, and
+"""The Linux plug-ins as files, every kind: the DLLs' exports under plain names, and
 nothing needed beyond the C and C++ runtimes of Debian 12."""
 
 import re
@@ -10,6 +10,9 @@ import common
 EXPORTS = {"FsInit", "FsGetDefRootName", "FsFindFirst", "FsFindNext",
            "FsFindClose", "FsGetFile", "FsInitW", "FsFindFirstW",
            "FsFindNextW", "FsGetFileW", "fnTarvel", "nTarvel",
+           "FsContentGetSupportedField", "FsContentGetValue",
+           "FsContentGetValueW", "FsContentGetDetectString",
+           "FsContentPluginUnloading",
            # CTarvel's constructor (complete and base object) and assignment.
            "_ZN7CTarvelC1Ev", "_ZN7CTarvelC2Ev", "_ZN7CTarvelaSERKS_"}
 ARCHIVE_EXPORTS = {
@@ -18,6 +21,10 @@ ARCHIVE_EXPORTS = {
     "SetChangeVolProc", "SetChangeVolProcW", "SetProcessDataProc",
     "SetProcessDataProcW", "GetPackerCaps", "CanYouHandleThisFile",
     "CanYouHandleThisFileW", "PackSetDefaultParams", "GetBackgroundFlags"}
+CONTENT_EXPORTS = {
+    "ContentGetSupportedField", "ContentGetValue", "ContentGetValueW",
+    "ContentGetDetectString", "ContentSetDefaultParams",
+    "ContentPluginUnloading"}
 RUNTIMES = {"libc.so.6", "libm.so.6", "libstdc++.so.6", "libgcc_s.so.1",
             "ld-linux-x86-64.so.2", "linux-vdso.so.1"}
 # The newest symbol versions of Debian 12's glibc 2.36 and GCC 12.
@@ -33,7 +40,8 @@ def dynamic_symbols(plugin):
 
 def plugins():
     return ((common.settings.plugin, EXPORTS),
-            (common.settings.archive, ARCHIVE_EXPORTS))
+            (common.settings.archive, ARCHIVE_EXPORTS),
+            (common.settings.content, CONTENT_EXPORTS))
 
 
 class LinuxBinary(unittest.TestCase):

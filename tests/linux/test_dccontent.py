@@ -70,12 +70,10 @@ class DoubleCommanderContent(unittest.TestCase):
 
     def test_columns_and_multi_rename(self):
         started = time.monotonic()
-        wdx = os.path.join(os.path.dirname(common.settings.plugin),
-                           "xdvdfs.wdx")
         dc = doublecmd.DoubleCommander(
             self.work, common.settings.plugin, {}, self.images, self.images,
             os.path.join(common.settings.work, "doublecmd-defaults"),
-            contents={NAME: wdx}, columns=COLUMNS)
+            contents={NAME: common.settings.content}, columns=COLUMNS)
         try:
             dc.focus_list()
             dc.navigate("Home", "Down")
