@@ -126,7 +126,7 @@ def xbe(title, title_id, region=1, disc=0, version=0x102, size=0x1000):
     struct.pack_into("<I", data, 0x118, 0x10000 + 0x178)
     certificate = 0x178
     struct.pack_into("<I", data, certificate + 0x8, title_id)
-    name = title.encode("utf-16-le")[:80]
+    name = title.encode("utf-16-le", "surrogatepass")[:80]
     data[certificate + 0xC:certificate + 0xC + len(name)] = name
     struct.pack_into("<I", data, certificate + 0xA0, region)
     struct.pack_into("<II", data, certificate + 0xA8, disc, version)
