@@ -7,8 +7,8 @@ import discs
 import harness
 from harness import windows_path
 
-COMMANDS = ["root", "version", "ls", "tree", "get", "getall", "filecopy",
-            "cycles", "pause"]
+COMMANDS = ["root", "version", "ls", "tree", "fields", "get", "getall",
+            "filecopy", "cycles", "pause"]
 HINT = "Try 'wfxhost --help'"
 
 
