@@ -12,8 +12,7 @@ namespace {
 // A root table beyond this holds thousands of entries; no real disc has
 // one, and reading it would cost more than the fields are worth.
 constexpr std::uint32_t kMaxRootTableBytes = 256 * 1024;
-// The longest parser read at an unaligned offset spans at most this many
-// whole sectors.
+// The whole sectors that the longest parser read spans at any offset.
 constexpr std::uint32_t kWindowBytes =
     (kMaxExecutableRead + 2 * kSectorSize - 2) / kSectorSize * kSectorSize;
 
