@@ -1,6 +1,7 @@
 """Double Commander with the content plug-in: a column set shows each
 image's Title and Title ID in a folder of images named however they were
-dumped, and the Multi-Rename tool renames an image after its game. In the
+dumped, the Multi-Rename tool renames an image after its game, and Find
+files finds an image by its title. In the
 file-system plug-in, a column set of its own shows the title of the disc
 in a loop device."""
 
@@ -42,7 +43,8 @@ TITLE_CELLS = "290x60+225+200"
 @unittest.skipIf(REASON, f"Double Commander cannot run here: {REASON}")
 class DoubleCommanderContent(unittest.TestCase):
     def setUp(self):
-        self.work = os.path.join(common.settings.work, "dccontent")
+        self.work = os.path.join(common.settings.work, "dccontent",
+                                 self._testMethodName)
         self.screens = os.path.join(self.work, "screens")
         self.images = os.path.join(self.work, "games Łódź Ελληνικά")
         for folder in (self.screens, self.images):
@@ -98,6 +100,47 @@ class DoubleCommanderContent(unittest.TestCase):
             dc.stop()
         common.note(f"Double Commander content end to end: "
                     f"{time.monotonic() - started:.1f} s")
+
+    def test_find_files_by_title(self):
+        dc = doublecmd.DoubleCommander(
+            self.work, common.settings.plugin, {}, self.images, self.images,
+            os.path.join(common.settings.work, "doublecmd-defaults"),
+            contents={NAME: common.settings.content})
+        click = lambda name: dc.xdotool("mousemove", *FIND[name], "click", "1")
+        try:
+            dc.keys("alt+F7")
+            dialog = dc.dialog("Find files")
+            dc.xdotool("windowmove", "--sync", dialog, "0", "0")
+            dc.xdotool("windowfocus", "--sync", dialog)
+            dc.keys("ctrl+Tab", "ctrl+Tab")
+            click("use plug-ins")
+            click("more rules")  # xdvdfs, Title, =
+            click("value")
+            dc.xdotool("type", "--delay", "20", TITLE)
+            self.shot(dc, "find.png")
+            click("start")
+            # Found: disc1.iso, on the Results tab's first line (the
+            # path's text), and no second line.
+            doublecmd.wait_for(lambda: dark_pixels(dc, "700x16+12+110"),
+                               "a result")
+            self.shot(dc, "found.png")
+            self.assertEqual(dark_pixels(dc, "700x40+12+130"), 0)
+            # Closed, so that the program takes the key that quits it.
+            dc.xdotool("windowfocus", "--sync", dialog)
+            dc.keys("Escape")
+            doublecmd.wait_for(lambda: dialog not in dc.xdotool(
+                "search", "--onlyvisible", "--name", "Find files").split(),
+                "the dialog to close")
+            dc.focus_list()
+        finally:
+            self.shot(dc, "find-last.png")
+            dc.stop()
+
+
+# The Find files dialog, moved to the screen's corner (there is no window
+# manager to place it): its Plugins tab and buttons.
+FIND = {"use plug-ins": ("17", "118"), "more rules": ("63", "425"),
+        "value": ("518", "188"), "start": ("820", "89")}
 
 
 def dark_pixels(dc, area):
