@@ -1,5 +1,7 @@
 #include "disc/readahead.h"
 
+#include <algorithm>
+
 namespace {
 
 // The worker's buffers: the one the callback holds, the one being read and
@@ -111,35 +113,45 @@ struct Ahead {
   }
 };
 
-// Reads that brought `bytes` in `micros` together brought fewer than
-// slowBelow bytes per millisecond.
-bool Slow(std::uint64_t micros, std::uint64_t bytes, std::uint32_t slowBelow) {
-  return (micros + 1) * slowBelow > bytes * 1000;
+// Times of the last chunk read and delivered in turn, in microseconds.
+struct LastChunk {
+  std::uint64_t read;
+  std::uint64_t callback;
+};
+
+// Judged after the next chunk's read: three slow times in a row, as a
+// hiccup of a quick side (a thread put aside while it copies from the page
+// cache) seldom gives, and the rest long enough to pay for the thread.
+bool OverlapPays(const OverlapRule& rule, const LastChunk& last,
+                 std::uint64_t readMicros, std::uint64_t remaining,
+                 std::uint32_t bufferSize) {
+  const std::uint64_t quicker = std::min(last.callback, readMicros);
+  if (std::min(last.read, quicker) < rule.chunkMicros) return false;
+  const std::uint64_t chunks = (remaining + bufferSize - 1) / bufferSize;
+  return chunks * quicker >= rule.startMicros;
 }
 
 }  // namespace
 
 int StreamRange(HANDLE handle, const ExtractRequest& request,
                 std::uint8_t* buffer, std::uint32_t bufferSize,
-                std::uint32_t slowBelow) {
+                const OverlapRule& rule) {
   Ahead ahead{{handle, &request, {}, {}, bufferSize, {}, 0, false, 0}};
   StreamCursor cursor{static_cast<std::uint64_t>(request.startOffset),
                       request.byteCount, 0};
-  std::uint64_t readMicros = 0;
-  std::uint64_t readBytes = 0;
-  for (bool quick = true;;) {
+  LastChunk last{0, 0};
+  // From the second chunk on, which has one before it to judge by; once,
+  // as a worker that could not start will not start later.
+  bool mayStart = false;
+  for (std::uint64_t start = MonotonicMicroseconds();;) {
     ExtractChunk chunk{};
-    const std::uint64_t start = MonotonicMicroseconds();
     const int code = ReadChunk(handle, cursor, buffer, bufferSize, chunk);
     if (code != 0) return code;
-    readMicros += MonotonicMicroseconds() - start;
-    readBytes += chunk.length;
-    // Judged on all reads so far from the second on, so that neither the
-    // first positioning nor a hiccup of a fast device decides alone. The
-    // worker reads the next chunks while the callback has this one.
-    if (quick && chunk.index > 0 && !chunk.last &&
-        Slow(readMicros, readBytes, slowBelow)) {
-      quick = false;
+    const std::uint64_t read = MonotonicMicroseconds();
+    // The worker reads the next chunks while the callback has this one.
+    if (mayStart && !chunk.last &&
+        OverlapPays(rule, last, read - start, cursor.remaining, bufferSize)) {
+      mayStart = false;
       if (ahead.Start(cursor)) {
         const int answer = request.callback(request.userData, &chunk);
         return answer != 0 ? answer : ahead.Deliver();
@@ -147,5 +159,9 @@ int StreamRange(HANDLE handle, const ExtractRequest& request,
     }
     const int answer = request.callback(request.userData, &chunk);
     if (answer != 0 || chunk.last) return answer;
+    const std::uint64_t delivered = MonotonicMicroseconds();
+    last = {read - start, delivered - read};
+    if (chunk.index == 0) mayStart = true;
+    start = delivered;
   }
 }

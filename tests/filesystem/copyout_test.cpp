@@ -83,7 +83,7 @@ TEST_F(CopyOut, OnlyAnAnswerOfOneStops) {
 
   // Stopped at the first, middle and last chunk, while the reads run ahead:
   // the chunks up to the stop are written, nothing after it.
-  nativewin::ThrottleReads(kSlowDriveRate);
+  CopyFromSlowDriveToSlowTarget();
   for (int stop : {0, 1, 2}) {
     TheHostLog() = HostLog();
     TheHostLog().stopAtReport = stop;
@@ -103,7 +103,7 @@ std::size_t HeapInUse() {
 
 TEST_F(CopyOut, AThousandCopiesLeaveThreadsHandlesAndMemoryFlat) {
   // Every other copy is stopped in the middle, with reads still ahead.
-  nativewin::ThrottleReads(kSlowDriveRate);
+  CopyFromSlowDriveToSlowTarget();
   const auto copy = [&](int i) {
     // The layer's record of every read would grow on its own.
     nativewin::ResetStats();
@@ -189,7 +189,7 @@ TEST_F(CopyOut, ReadFailureMidwayKeepsTheChunksBefore) {
   const auto* file = imagewriter::FindPlacedEntry(report_, "dir/file");
   ASSERT_NE(file, nullptr);
   nativewin::ZeroReadAtSector(file->startSector + 32);
-  nativewin::ThrottleReads(kSlowDriveRate);
+  CopyFromSlowDriveToSlowTarget();
   EXPECT_EQ(Get("\\E:\\dir\\file", local_), kFileReadError);
   EXPECT_EQ(
       TheHostLog().requests,

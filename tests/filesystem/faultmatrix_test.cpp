@@ -505,7 +505,7 @@ TEST_P(FaultMatrixCopy, ReportsTheFailureAndKeepsWhatWasWritten) {
   ASSERT_NO_FATAL_FAILURE(Browse(c.before));
   Inject(c.fault, c.at, c.bytes);
   // The copy reads ahead from its third chunk on.
-  nativewin::ThrottleReads(kSlowDriveRate);
+  CopyFromSlowDriveToSlowTarget();
   TheHostLog().requests.clear();
 
   const char* remote = "\\E:\\dir\\file.bin";
