@@ -9,7 +9,7 @@
 //
 // Then, unthrottled, what the worker would cost or gain where the reads are
 // fast (a cached image), which is why such reads stay in turn: the same
-// stream in turn and with the worker forced on (it starts with the second
+// stream in turn and with the worker forced on (it starts with the third
 // chunk), alternated pair by pair, each writing to a file in WORK_DIR (put
 // it on tmpfs).
 //

@@ -113,22 +113,27 @@ struct Ahead {
   }
 };
 
-// Times of the last chunk read and delivered in turn, in microseconds.
-struct LastChunk {
-  std::uint64_t read;
-  std::uint64_t callback;
+// Chunks in a row, up to the last one delivered in turn, whose read and
+// callback each took at least the rule's time, and how long the quicker
+// side took on the last of them, in microseconds.
+struct SlowRun {
+  int chunks;
+  std::uint64_t quicker;
 };
 
-// Judged after the next chunk's read: three slow times in a row, as a
-// hiccup of a quick side (a thread put aside while it copies from the page
-// cache) seldom gives, and the rest long enough to pay for the thread.
-bool OverlapPays(const OverlapRule& rule, const LastChunk& last,
+// Reading ahead starts after this many slow chunks and a slow read of the
+// next: five slow times in a row, which hiccups of a quick side (a thread
+// put aside on a busy machine while it copies from the page cache) hardly
+// ever give, as three often do.
+constexpr int kSlowChunks = 2;
+
+// Judged after the next chunk's read; the rest must pay for the thread.
+bool OverlapPays(const OverlapRule& rule, const SlowRun& run,
                  std::uint64_t readMicros, std::uint64_t remaining,
                  std::uint32_t bufferSize) {
-  const std::uint64_t quicker = std::min(last.callback, readMicros);
-  if (std::min(last.read, quicker) < rule.chunkMicros) return false;
+  if (run.chunks < kSlowChunks || readMicros < rule.chunkMicros) return false;
   const std::uint64_t chunks = (remaining + bufferSize - 1) / bufferSize;
-  return chunks * quicker >= rule.startMicros;
+  return chunks * std::min(run.quicker, readMicros) >= rule.startMicros;
 }
 
 }  // namespace
@@ -139,19 +144,18 @@ int StreamRange(HANDLE handle, const ExtractRequest& request,
   Ahead ahead{{handle, &request, {}, {}, bufferSize, {}, 0, false, 0}};
   StreamCursor cursor{static_cast<std::uint64_t>(request.startOffset),
                       request.byteCount, 0};
-  LastChunk last{0, 0};
-  // From the second chunk on, which has one before it to judge by; once,
-  // as a worker that could not start will not start later.
-  bool mayStart = false;
+  SlowRun run{0, 0};
+  // Once: a worker that could not start will not start later.
+  bool tried = false;
   for (std::uint64_t start = MonotonicMicroseconds();;) {
     ExtractChunk chunk{};
     const int code = ReadChunk(handle, cursor, buffer, bufferSize, chunk);
     if (code != 0) return code;
     const std::uint64_t read = MonotonicMicroseconds();
     // The worker reads the next chunks while the callback has this one.
-    if (mayStart && !chunk.last &&
-        OverlapPays(rule, last, read - start, cursor.remaining, bufferSize)) {
-      mayStart = false;
+    if (!tried && !chunk.last &&
+        OverlapPays(rule, run, read - start, cursor.remaining, bufferSize)) {
+      tried = true;
       if (ahead.Start(cursor)) {
         const int answer = request.callback(request.userData, &chunk);
         return answer != 0 ? answer : ahead.Deliver();
@@ -160,8 +164,9 @@ int StreamRange(HANDLE handle, const ExtractRequest& request,
     const int answer = request.callback(request.userData, &chunk);
     if (answer != 0 || chunk.last) return answer;
     const std::uint64_t delivered = MonotonicMicroseconds();
-    last = {read - start, delivered - read};
-    if (chunk.index == 0) mayStart = true;
+    const std::uint64_t quicker = std::min(read - start, delivered - read);
+    run = quicker >= rule.chunkMicros ? SlowRun{run.chunks + 1, quicker}
+                                      : SlowRun{0, 0};
     start = delivered;
   }
 }

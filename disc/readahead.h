@@ -32,13 +32,13 @@ struct OverlapRule {
 };
 
 // Streams the range: chunks, reads and result are those of reading in turn
-// with the one buffer given. Reads run in turn with the callback until a
-// chunk's read and callback and the next chunk's read each took at least
-// rule.chunkMicros and the chunks still to come, each at the quicker side's
-// latest time, take at least rule.startMicros. Then, unless the chunk
-// just read is the final one, a worker reads the rest into buffers of its
-// own, a few chunks ahead; with no worker or buffers to be had, reads stay
-// in turn.
+// with the one buffer given. Reads run in turn with the callback until two
+// chunks in a row each took at least rule.chunkMicros to read and to
+// deliver, the next chunk's read took as long, and the chunks still to
+// come, each at the quicker side's latest time, take at least
+// rule.startMicros. Then, unless the chunk just read is the final one, a
+// worker reads the rest into buffers of its own, a few chunks ahead; with
+// no worker or buffers to be had, reads stay in turn.
 //
 // The callback runs on the calling thread, chunk after chunk. Only the
 // worker touches the handle while it runs, and it has been joined before

@@ -53,7 +53,7 @@ class ExtractStream : public ::testing::Test {
     InsertRaw(dir_, raw);
     handle_ = OpenE();
     nativewin::ResetStats();
-    // With the callbacks as slow (Collect), ranges of more than two chunks
+    // With the callbacks as slow (Collect), ranges of more than three chunks
     // go on to read ahead.
     nativewin::ThrottleReads(kSlowDriveRate);
   }
@@ -176,31 +176,32 @@ TEST_F(ExtractStream, TheFinalChunksCallbackHasTheDeviceToItself) {
       ReadOnFinalChunk, &final};
   EXPECT_EQ(vepo_extractdata(handle_, &request), 0);
   EXPECT_EQ(final.readsBefore, 16u);
-  // Two chunks were read in turn, to judge both sides; the worker read the
+  // Three chunks were read in turn, to judge both sides; the worker read the
   // rest and was gone by the final one. It runs while chunk 11 is delivered,
   // no more than four chunks ahead. (A sanitizer may start a thread of its
   // own with the first one.)
   ASSERT_EQ(final.threads.size(), 16u);
-  EXPECT_EQ(final.threads[0], threads);
-  EXPECT_GT(final.threads[1], threads);
-  EXPECT_EQ(final.threads[11], final.threads[1]);
-  EXPECT_EQ(final.threads[15], final.threads[1] - 1);
+  EXPECT_EQ(final.threads[1], threads);
+  EXPECT_GT(final.threads[2], threads);
+  EXPECT_EQ(final.threads[11], final.threads[2]);
+  EXPECT_EQ(final.threads[15], final.threads[2] - 1);
   EXPECT_EQ(nativewin::GetStats().reads.size(), 17u);
   const auto expected = PatternBytes(7, 0, kSectorSize);
   EXPECT_EQ(final.bytes, std::string(expected.begin(), expected.end()));
 }
 
 TEST_F(ExtractStream, FailuresKeepWhatWasDeliveredAndStop) {
-  // The third chunk, which the worker reads: the two before are delivered.
-  const std::vector<std::uint32_t> before = {65536, 65536};
+  // The fourth chunk, which the worker reads: the three before are
+  // delivered.
+  const std::vector<std::uint32_t> before = {65536, 65536, 65536};
   Delivered zeroRead;
-  nativewin::ZeroReadAtSector(kDataSector + 64);
+  nativewin::ZeroReadAtSector(kDataSector + 96);
   EXPECT_EQ(Extract(300000, 32, zeroRead), kExtractReadFailed);
   EXPECT_EQ(zeroRead.lengths, before);
   nativewin::ClearFaults();
 
   Delivered seekFails;
-  nativewin::FailSeekTo(SectorToOffset(kDataSector + 64));
+  nativewin::FailSeekTo(SectorToOffset(kDataSector + 96));
   nativewin::ThrottleReads(kSlowDriveRate);
   EXPECT_EQ(Extract(300000, 32, seekFails), kExtractSeekFailed);
   EXPECT_EQ(seekFails.lengths, before);

@@ -118,17 +118,17 @@ TEST_F(ReadAhead, OnlyWhereBothSidesAreSlow) {
       EXPECT_TRUE(ReadInTurn(sides, 1, kMiddle));
     }
   }
-  // Three slow times in a row, chunk 5's read and callback and chunk 6's
-  // read, before the worker reads chunk 7 on.
+  // Five slow times in a row, the reads and callbacks of chunks 5 and 6
+  // and the read of chunk 7, before the worker reads chunk 8 on.
   Sides later{5, 5};
   Stream(later, kRule);
-  EXPECT_TRUE(ReadInTurn(later, 5, 6));
-  EXPECT_FALSE(ReadInTurn(later, 7, kChunks - 1));
+  EXPECT_TRUE(ReadInTurn(later, 5, 7));
+  EXPECT_FALSE(ReadInTurn(later, 8, kChunks - 1));
 }
 
 TEST_F(ReadAhead, OnlyWhereTheRestPaysForTheThread) {
-  // Both sides take about 1.4 ms a chunk: 14 chunks after the second pay
-  // for 10 ms, the 3 after the second of 5 chunks do not.
+  // Both sides take about 1.4 ms a chunk: 13 chunks after the third pay
+  // for 10 ms, the 2 after the third of 5 chunks do not.
   Sides sixteen{0, 0};
   const std::size_t before = Stream(sixteen, OverlapRule{100, 10000});
   EXPECT_GT(sixteen.threads[0], before);

@@ -29,7 +29,7 @@ int WINAPI RecordRequest(int pluginNr, int type, char* title, char* text,
 
 // The drive reads at kSlowDriveRate and every progress report takes as long
 // as a chunk's write to a slow target (WriteToASlowTarget): copies read
-// ahead after their first two chunks. Until ResetPluginState.
+// ahead after their first three chunks. Until ResetPluginState.
 void CopyFromSlowDriveToSlowTarget();
 
 // Clears the log, closes the open drive and initialises state with the
