@@ -19,12 +19,13 @@ DISK_SIZE = 200 * 1024
 
 class RobustCases:
     def test_load_cycles_leave_handles_and_memory_flat(self):
-        # Reads as slow as a drive's, so that every copy reads ahead on a
+        # Reads and writes slow enough that every copy reads ahead on a
         # thread of its own.
         session = self.host("cycles", str(CYCLES),
-                            discs.MAIN.path("big file.bin"),
+                            discs.MAIN.path("one.mib"),
                             windows_path(self.local("cycled")),
-                            extra_options=["--read-rate", "32"])
+                            extra_options=["--read-rate", "128",
+                                           "--write-rate", "128"])
         self.assertEqual(session.returncode, 0, session.output)
         (step,) = session.steps
         (warm, end) = [tuple(map(int, m.groups()))
@@ -34,7 +35,7 @@ class RobustCases:
         self.assertEqual(end[2], warm[2], "handles leaked")
         self.assertLessEqual(end[3], warm[3] + MEMORY_SLACK, "memory grew")
         self.assertEqual(read(self.local("cycled")),
-                         discs.MAIN.file("big file.bin"))
+                         discs.MAIN.file("one.mib"))
 
     def test_copies_stopped_while_the_reads_run_ahead(self):
         # Reads slow enough to go ahead, writes slower still.
@@ -67,9 +68,11 @@ class RobustCases:
         try:
             local = os.path.join(disk, "one.mib")
             remote = discs.MAIN.path("one.mib")
-            # Reading ahead, as from a drive: the reads stop with the copy.
+            # Reading ahead, as from a drive to a slow disk: the reads stop
+            # with the copy.
             session = self.host("get", remote, windows_path(local),
-                                extra_options=["--read-rate", "32"])
+                                extra_options=["--read-rate", "32",
+                                               "--write-rate", "32"])
             (step,) = session.steps
             self.assertEqual(step.results, [(4, remote)])
             self.assertEqual(step.messages, [(
