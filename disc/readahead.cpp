@@ -19,7 +19,7 @@ struct Slot {
 // writes the slots it has not yet counted in filled; the caller alone reads
 // those it has.
 struct Ring {
-  HANDLE handle;
+  Device device;
   const ExtractRequest* request;
   StreamCursor cursor;  // the worker's
   std::uint8_t* buffers[kAheadBuffers];
@@ -56,7 +56,7 @@ void ReadAhead(Worker* worker, void* context) {
     UnlockWorker(worker);
     if (stop) return;
     Slot& slot = ring.slots[next];
-    slot.code = ReadChunk(ring.handle, ring.cursor, ring.buffers[next],
+    slot.code = ReadChunk(ring.device, ring.cursor, ring.buffers[next],
                           ring.bufferSize, slot.chunk);
     Count(worker, ring, 1);
     if (slot.code != 0 || slot.chunk.last) return;
@@ -138,10 +138,10 @@ bool OverlapPays(const OverlapRule& rule, const SlowRun& run,
 
 }  // namespace
 
-int StreamRange(HANDLE handle, const ExtractRequest& request,
+int StreamRange(const Device& device, const ExtractRequest& request,
                 std::uint8_t* buffer, std::uint32_t bufferSize,
                 const OverlapRule& rule) {
-  Ahead ahead{{handle, &request, {}, {}, bufferSize, {}, 0, false, 0}};
+  Ahead ahead{{device, &request, {}, {}, bufferSize, {}, 0, false, 0}};
   StreamCursor cursor{static_cast<std::uint64_t>(request.startOffset),
                       request.byteCount, 0};
   SlowRun run{0, 0};
@@ -149,7 +149,7 @@ int StreamRange(HANDLE handle, const ExtractRequest& request,
   bool tried = false;
   for (std::uint64_t start = MonotonicMicroseconds();;) {
     ExtractChunk chunk{};
-    const int code = ReadChunk(handle, cursor, buffer, bufferSize, chunk);
+    const int code = ReadChunk(device, cursor, buffer, bufferSize, chunk);
     if (code != 0) return code;
     const std::uint64_t read = MonotonicMicroseconds();
     // The worker reads the next chunks while the callback has this one.

@@ -63,10 +63,10 @@ class ReadAhead : public ::testing::Test {
     imagewriter::PutBytes(&raw, SectorToOffset(kDataSector),
                           imagewriter::PatternBytes(3, 0, kChunks * 65536));
     InsertRaw(dir_, raw);
-    handle_ = OpenE();
+    device_ = OpenE();
   }
   void TearDown() override {
-    vepo_closedevice(handle_);
+    vepo_closedevice(device_);
     EXPECT_EQ(nativewin::GetStats().liveBlocks, 0u);
   }
 
@@ -79,7 +79,7 @@ class ReadAhead : public ::testing::Test {
         static_cast<std::int64_t>(SectorToOffset(kDataSector)), chunks * 65536,
         32, Deliver, &sides};
     void* buffer = AllocBlock(65536);
-    EXPECT_EQ(StreamRange(handle_, request, static_cast<std::uint8_t*>(buffer),
+    EXPECT_EQ(StreamRange(device_, request, static_cast<std::uint8_t*>(buffer),
                           65536, rule),
               0);
     FreeBlock(buffer);
@@ -87,7 +87,7 @@ class ReadAhead : public ::testing::Test {
   }
 
   TempDir dir_;
-  HANDLE handle_ = nullptr;
+  Device device_;
 };
 
 // The rule of copies: a chunk's read and callback of 0.1 ms each, and a

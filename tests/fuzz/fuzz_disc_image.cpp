@@ -169,8 +169,7 @@ void CheckCopy(const std::string& local, const DirNode& node, int result,
   if (result == kFileOk) {
     Check(local.size() == node.size, "copy incomplete but successful");
   }
-  CheckBytes(local, node, vepo_devicebase(gPluginState.driveCache.handle), data,
-             size);
+  CheckBytes(local, node, gPluginState.driveCache.device.base, data, size);
 }
 
 void Copy(const std::string& remote, const std::uint8_t* data,
@@ -262,8 +261,7 @@ void WalkArchive(const std::uint8_t* data, std::size_t size) {
     }
     Check(local.size() == header.UnpSize, "extract incomplete");
     const DirNode& node = *static_cast<ImageArchive*>(archive)->walk.current;
-    CheckBytes(local, node,
-               vepo_devicebase(static_cast<ImageArchive*>(archive)->device),
+    CheckBytes(local, node, static_cast<ImageArchive*>(archive)->device.base,
                data, size);
   }
   CloseArchive(archive);
