@@ -1,5 +1,7 @@
 #include "disc/readahead.h"
 
+#include <algorithm>
+
 namespace {
 
 // The worker's buffers: the one the callback holds, the one being read and
@@ -111,35 +113,49 @@ struct Ahead {
   }
 };
 
-// Reads that brought `bytes` in `micros` together brought fewer than
-// slowBelow bytes per millisecond.
-bool Slow(std::uint64_t micros, std::uint64_t bytes, std::uint32_t slowBelow) {
-  return (micros + 1) * slowBelow > bytes * 1000;
+// Chunks in a row, up to the last one delivered in turn, whose read and
+// callback each took at least the rule's time, and how long the quicker
+// side took on the last of them, in microseconds.
+struct SlowRun {
+  int chunks;
+  std::uint64_t quicker;
+};
+
+// Reading ahead starts after this many slow chunks and a slow read of the
+// next: five slow times in a row, which hiccups of a quick side (a thread
+// put aside on a busy machine while it copies from the page cache) hardly
+// ever give, as three often do.
+constexpr int kSlowChunks = 2;
+
+// Judged after the next chunk's read; the rest must pay for the thread.
+bool OverlapPays(const OverlapRule& rule, const SlowRun& run,
+                 std::uint64_t readMicros, std::uint64_t remaining,
+                 std::uint32_t bufferSize) {
+  if (run.chunks < kSlowChunks || readMicros < rule.chunkMicros) return false;
+  const std::uint64_t chunks = (remaining + bufferSize - 1) / bufferSize;
+  return chunks * std::min(run.quicker, readMicros) >= rule.startMicros;
 }
 
 }  // namespace
 
 int StreamRange(const Device& device, const ExtractRequest& request,
                 std::uint8_t* buffer, std::uint32_t bufferSize,
-                std::uint32_t slowBelow) {
+                const OverlapRule& rule) {
   Ahead ahead{{device, &request, {}, {}, bufferSize, {}, 0, false, 0}};
   StreamCursor cursor{static_cast<std::uint64_t>(request.startOffset),
                       request.byteCount, 0};
-  std::uint64_t readMicros = 0;
-  std::uint64_t readBytes = 0;
-  for (bool quick = true;;) {
+  SlowRun run{0, 0};
+  // Once: a worker that could not start will not start later.
+  bool tried = false;
+  for (std::uint64_t start = MonotonicMicroseconds();;) {
     ExtractChunk chunk{};
-    const std::uint64_t start = MonotonicMicroseconds();
     const int code = ReadChunk(device, cursor, buffer, bufferSize, chunk);
     if (code != 0) return code;
-    readMicros += MonotonicMicroseconds() - start;
-    readBytes += chunk.length;
-    // Judged on all reads so far from the second on, so that neither the
-    // first positioning nor a hiccup of a fast device decides alone. The
-    // worker reads the next chunks while the callback has this one.
-    if (quick && chunk.index > 0 && !chunk.last &&
-        Slow(readMicros, readBytes, slowBelow)) {
-      quick = false;
+    const std::uint64_t read = MonotonicMicroseconds();
+    // The worker reads the next chunks while the callback has this one.
+    if (!tried && !chunk.last &&
+        OverlapPays(rule, run, read - start, cursor.remaining, bufferSize)) {
+      tried = true;
       if (ahead.Start(cursor)) {
         const int answer = request.callback(request.userData, &chunk);
         return answer != 0 ? answer : ahead.Deliver();
@@ -147,5 +163,10 @@ int StreamRange(const Device& device, const ExtractRequest& request,
     }
     const int answer = request.callback(request.userData, &chunk);
     if (answer != 0 || chunk.last) return answer;
+    const std::uint64_t delivered = MonotonicMicroseconds();
+    const std::uint64_t quicker = std::min(read - start, delivered - read);
+    run = quicker >= rule.chunkMicros ? SlowRun{run.chunks + 1, quicker}
+                                      : SlowRun{0, 0};
+    start = delivered;
   }
 }

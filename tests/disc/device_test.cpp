@@ -31,6 +31,7 @@ int Collect(void* userData, const ExtractChunk* chunk) {
   out->lasts.push_back(chunk->last);
   out->indexes.push_back(chunk->index);
   out->bytes.append(reinterpret_cast<const char*>(chunk->data), chunk->length);
+  WriteToASlowTarget();
   return static_cast<int>(chunk->index) == out->stopAt ? out->stopValue : 0;
 }
 
@@ -52,7 +53,8 @@ class ExtractStream : public ::testing::Test {
     InsertRaw(dir_, raw);
     device_ = OpenE();
     nativewin::ResetStats();
-    // Ranges of more than two chunks go on to read ahead.
+    // With the callbacks as slow (Collect), ranges of more than three chunks
+    // go on to read ahead.
     nativewin::ThrottleReads(kSlowDriveRate);
   }
   void TearDown() override {
@@ -154,6 +156,7 @@ struct FinalRead {
 int ReadOnFinalChunk(void* userData, const ExtractChunk* chunk) {
   auto* final = static_cast<FinalRead*>(userData);
   final->threads.push_back(ThreadCount());
+  WriteToASlowTarget();
   if (!chunk->last) return 0;
   final->readsBefore = nativewin::GetStats().reads.size();
   void* block = AllocBlock(kSectorSize);
@@ -173,30 +176,32 @@ TEST_F(ExtractStream, TheFinalChunksCallbackHasTheDeviceToItself) {
       ReadOnFinalChunk, &final};
   EXPECT_EQ(vepo_extractdata(device_, &request), 0);
   EXPECT_EQ(final.readsBefore, 16u);
-  // Two chunks were read in turn, to judge the drive; the worker read the
-  // rest and was gone by the final one. (A sanitizer may start a thread of
-  // its own with the first one.)
+  // Three chunks were read in turn, to judge both sides; the worker read the
+  // rest and was gone by the final one. It runs while chunk 11 is delivered,
+  // no more than four chunks ahead. (A sanitizer may start a thread of its
+  // own with the first one.)
   ASSERT_EQ(final.threads.size(), 16u);
-  EXPECT_EQ(final.threads[0], threads);
-  EXPECT_GT(final.threads[1], threads);
-  EXPECT_EQ(final.threads[14], final.threads[1]);
-  EXPECT_EQ(final.threads[15], final.threads[1] - 1);
+  EXPECT_EQ(final.threads[1], threads);
+  EXPECT_GT(final.threads[2], threads);
+  EXPECT_EQ(final.threads[11], final.threads[2]);
+  EXPECT_EQ(final.threads[15], final.threads[2] - 1);
   EXPECT_EQ(nativewin::GetStats().reads.size(), 17u);
   const auto expected = PatternBytes(7, 0, kSectorSize);
   EXPECT_EQ(final.bytes, std::string(expected.begin(), expected.end()));
 }
 
 TEST_F(ExtractStream, FailuresKeepWhatWasDeliveredAndStop) {
-  // The third chunk, which the worker reads: the two before are delivered.
-  const std::vector<std::uint32_t> before = {65536, 65536};
+  // The fourth chunk, which the worker reads: the three before are
+  // delivered.
+  const std::vector<std::uint32_t> before = {65536, 65536, 65536};
   Delivered zeroRead;
-  nativewin::ZeroReadAtSector(kDataSector + 64);
+  nativewin::ZeroReadAtSector(kDataSector + 96);
   EXPECT_EQ(Extract(300000, 32, zeroRead), kExtractReadFailed);
   EXPECT_EQ(zeroRead.lengths, before);
   nativewin::ClearFaults();
 
   Delivered seekFails;
-  nativewin::FailSeekTo(SectorToOffset(kDataSector + 64));
+  nativewin::FailSeekTo(SectorToOffset(kDataSector + 96));
   nativewin::ThrottleReads(kSlowDriveRate);
   EXPECT_EQ(Extract(300000, 32, seekFails), kExtractSeekFailed);
   EXPECT_EQ(seekFails.lengths, before);

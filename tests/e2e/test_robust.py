@@ -19,8 +19,9 @@ DISK_SIZE = 200 * 1024
 
 class RobustCases:
     def test_load_cycles_leave_handles_and_memory_flat(self):
-        # Reads as slow as a drive's, so that every copy reads ahead on a
-        # thread of its own.
+        # Reads as slow as a drive's. (The copies read in turn: a copy
+        # reads ahead only where its writes are slow too, and the host
+        # fails its load cycles with --write-rate.)
         session = self.host("cycles", str(CYCLES),
                             discs.MAIN.path("big file.bin"),
                             windows_path(self.local("cycled")),
@@ -67,9 +68,11 @@ class RobustCases:
         try:
             local = os.path.join(disk, "one.mib")
             remote = discs.MAIN.path("one.mib")
-            # Reading ahead, as from a drive: the reads stop with the copy.
+            # Reading ahead, as from a drive to a slow disk: the reads stop
+            # with the copy.
             session = self.host("get", remote, windows_path(local),
-                                extra_options=["--read-rate", "32"])
+                                extra_options=["--read-rate", "32",
+                                               "--write-rate", "32"])
             (step,) = session.steps
             self.assertEqual(step.results, [(4, remote)])
             self.assertEqual(step.messages, [(

@@ -25,9 +25,12 @@ class CopyOut : public ::testing::Test {
   void SetUp() override {
     nativewin::Reset();
     ResetPluginState(gPluginState);
-    files_ = {
-        MakePatternFile("file", 150000, 1), MakePatternFile("exact", 65536, 2),
-        MakePatternFile("empty", 0, 3), MakePatternFile("small", 1000, 4)};
+    files_ = {MakePatternFile("file", 150000, 1),
+              MakePatternFile("exact", 65536, 2),
+              MakePatternFile("empty", 0, 3), MakePatternFile("small", 1000, 4),
+              // Six chunks: from a slow drive to a slow target, the last three
+              // are read ahead.
+              MakePatternFile("long", 5 * 65536 + 1000, 5)};
     report_ =
         InsertTree(dir_, MakeDirectory("", {MakeDirectory("dir", files_)}));
   }
@@ -81,16 +84,15 @@ TEST_F(CopyOut, OnlyAnAnswerOfOneStops) {
   EXPECT_EQ(Get("\\E:\\dir\\file", local_, kCopyFlagOverwrite), kFileOk);
   EXPECT_EQ(ReadWholeFile(local_), Expected(0));
 
-  // Stopped at the first, middle and last chunk, while the reads run ahead:
+  // Stopped at the first chunk, while the reads run ahead and at the last:
   // the chunks up to the stop are written, nothing after it.
-  nativewin::ThrottleReads(kSlowDriveRate);
-  for (int stop : {0, 1, 2}) {
+  CopyFromSlowDriveToSlowTarget();
+  for (int stop : {0, 3, 5}) {
     TheHostLog() = HostLog();
     TheHostLog().stopAtReport = stop;
-    EXPECT_EQ(Get("\\E:\\dir\\file", local_, kCopyFlagOverwrite),
+    EXPECT_EQ(Get("\\E:\\dir\\long", local_, kCopyFlagOverwrite),
               kFileUserAbort);
-    EXPECT_EQ(ReadWholeFile(local_),
-              Expected(0).substr(0, std::min(65536 * (stop + 1), 150000)));
+    EXPECT_EQ(ReadWholeFile(local_), Expected(4).substr(0, 65536 * (stop + 1)));
     EXPECT_EQ(TheHostLog().percents.size(), static_cast<std::size_t>(stop + 1));
     EXPECT_TRUE(TheHostLog().requests.empty());
   }
@@ -103,13 +105,13 @@ std::size_t HeapInUse() {
 
 TEST_F(CopyOut, AThousandCopiesLeaveThreadsHandlesAndMemoryFlat) {
   // Every other copy is stopped in the middle, with reads still ahead.
-  nativewin::ThrottleReads(kSlowDriveRate);
+  CopyFromSlowDriveToSlowTarget();
   const auto copy = [&](int i) {
     // The layer's record of every read would grow on its own.
     nativewin::ResetStats();
     TheHostLog() = HostLog();
-    TheHostLog().stopAtReport = i % 2 ? 1 : -1;
-    return Get("\\E:\\dir\\file", local_, kCopyFlagOverwrite);
+    TheHostLog().stopAtReport = i % 2 ? 3 : -1;
+    return Get("\\E:\\dir\\long", local_, kCopyFlagOverwrite);
   };
   for (int i = 0; i < 10; ++i) copy(i);
   const std::size_t threads = ThreadCount();
@@ -189,7 +191,7 @@ TEST_F(CopyOut, ReadFailureMidwayKeepsTheChunksBefore) {
   const auto* file = imagewriter::FindPlacedEntry(report_, "dir/file");
   ASSERT_NE(file, nullptr);
   nativewin::ZeroReadAtSector(file->startSector + 32);
-  nativewin::ThrottleReads(kSlowDriveRate);
+  CopyFromSlowDriveToSlowTarget();
   EXPECT_EQ(Get("\\E:\\dir\\file", local_), kFileReadError);
   EXPECT_EQ(
       TheHostLog().requests,

@@ -26,7 +26,8 @@ namespace {
 using imagewriter::MakeDirectory;
 using imagewriter::MakePatternFile;
 
-constexpr std::uint32_t kFileSize = 150000;  // chunks 65536, 65536, 18928
+// Chunks 65536, 65536, 65536, 18928: the last is read ahead.
+constexpr std::uint32_t kFileSize = 215536;
 constexpr std::uint32_t kChunkSectors = 32;
 constexpr std::size_t kDescriptorBlock = 2048;
 constexpr std::size_t kTableStreamBuffer = 16 * 2048;
@@ -43,7 +44,8 @@ enum class At {
   kWideTable,
   kChunk0,
   kChunk1,
-  kChunk2
+  kChunk2,
+  kChunk3
 };
 
 enum class Fault {
@@ -418,26 +420,26 @@ const CopyCase kCopyCases[] = {
      kFileReadError, kSeekFailed, 0, 0, Cache::kOpen},
     {"MiddleChunkSeekFails", Before::kCold, Fault::kSeek, At::kChunk1, 0,
      kFileReadError, kSeekFailed, 65536, 1, Cache::kOpen},
-    {"LastChunkSeekFails", Before::kCold, Fault::kSeek, At::kChunk2, 0,
-     kFileReadError, kSeekFailed, 131072, 2, Cache::kOpen},
+    {"LastChunkSeekFails", Before::kCold, Fault::kSeek, At::kChunk3, 0,
+     kFileReadError, kSeekFailed, 196608, 3, Cache::kOpen},
     {"FirstChunkReadsNothing", Before::kCold, Fault::kZeroRead, At::kChunk0, 0,
      kFileReadError, kReadFailed, 0, 0, Cache::kOpen},
     {"MiddleChunkReadsNothing", Before::kCold, Fault::kZeroRead, At::kChunk1, 0,
      kFileReadError, kReadFailed, 65536, 1, Cache::kOpen},
-    {"LastChunkReadsNothing", Before::kCold, Fault::kZeroRead, At::kChunk2, 0,
-     kFileReadError, kReadFailed, 131072, 2, Cache::kOpen},
+    {"LastChunkReadsNothing", Before::kCold, Fault::kZeroRead, At::kChunk3, 0,
+     kFileReadError, kReadFailed, 196608, 3, Cache::kOpen},
     // A sector fragment is delivered; the retry of that sector brings no more.
     {"FirstChunkReadsASectorFragment", Before::kCold, Fault::kShortRead,
      At::kChunk0, 1000, kFileReadError, kReadFailed, 1000, 1, Cache::kOpen},
     {"MiddleChunkReadsASectorFragment", Before::kCold, Fault::kShortRead,
      At::kChunk1, 1000, kFileReadError, kReadFailed, 66536, 2, Cache::kOpen},
     {"LastChunkReadsASectorFragment", Before::kCold, Fault::kShortRead,
-     At::kChunk2, 1000, kFileReadError, kReadFailed, 132072, 3, Cache::kOpen},
+     At::kChunk3, 1000, kFileReadError, kReadFailed, 197608, 4, Cache::kOpen},
     // Whole sectors short: the stream goes on from there.
     {"FirstChunkReadsFewerSectors", Before::kCold, Fault::kShortRead,
-     At::kChunk0, 4096, kFileOk, nullptr, kFileSize, 4, Cache::kOpen},
+     At::kChunk0, 4096, kFileOk, nullptr, kFileSize, 5, Cache::kOpen},
     {"LastChunkReadsFewerSectors", Before::kCold, Fault::kShortRead,
-     At::kChunk2, 2048, kFileOk, nullptr, kFileSize, 4, Cache::kOpen},
+     At::kChunk3, 2048, kFileOk, nullptr, kFileSize, 5, Cache::kOpen},
     {"StreamBufferRefused", Before::kCold, Fault::kAllocOf, At::kNowhere,
      kCopyStreamBuffer, kFileReadError, kNoMemory, 0, 0, Cache::kOpen},
     {"MachineShortOfMemory", Before::kCold, Fault::kAllocAbove, At::kNowhere,
@@ -456,7 +458,7 @@ const CopyCase kCopyCases[] = {
      At::kNowhere, 100000, kFileWriteError, kCannotWrite, 100000, 1,
      Cache::kOpen},
     {"DiskFullInsideTheLastChunk", Before::kCold, Fault::kDiskFull,
-     At::kNowhere, 140000, kFileWriteError, kCannotWrite, 140000, 2,
+     At::kNowhere, 200000, kFileWriteError, kCannotWrite, 200000, 3,
      Cache::kOpen},
 };
 
@@ -504,8 +506,8 @@ TEST_P(FaultMatrixCopy, ReportsTheFailureAndKeepsWhatWasWritten) {
   WriteWholeFile(local_.File("copy"), "keep");
   ASSERT_NO_FATAL_FAILURE(Browse(c.before));
   Inject(c.fault, c.at, c.bytes);
-  // The copy reads ahead from its third chunk on.
-  nativewin::ThrottleReads(kSlowDriveRate);
+  // The worker reads the last chunk.
+  CopyFromSlowDriveToSlowTarget();
   TheHostLog().requests.clear();
 
   const char* remote = "\\E:\\dir\\file.bin";

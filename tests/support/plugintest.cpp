@@ -4,6 +4,11 @@
 
 #include "filesystem/exports.h"
 #include "platform/native/testapi.h"
+#include "tests/support/testdisc.h"
+
+namespace {
+bool gSlowTarget = false;
+}  // namespace
 
 HostLog& TheHostLog() {
   static HostLog log;
@@ -19,6 +24,7 @@ int WINAPI RecordProgress(int pluginNr, char* source, char* target,
   log.targets.push_back(target);
   const int report = static_cast<int>(log.percents.size()) - 1;
   if (log.onReport) log.onReport(report);
+  if (gSlowTarget) WriteToASlowTarget();
   return report == log.stopAtReport ? 1 : log.answer;
 }
 
@@ -37,8 +43,14 @@ int WINAPI RecordRequest(int pluginNr, int type, char* title, char* text,
   return 1;
 }
 
+void CopyFromSlowDriveToSlowTarget() {
+  nativewin::ThrottleReads(kSlowDriveRate);
+  gSlowTarget = true;
+}
+
 void ResetPluginState(PluginState& state) {
   TheHostLog() = HostLog();
+  gSlowTarget = false;
   CloseDrive(state.driveCache);
   InitPlugin(state, 7, RecordProgress, RecordLog, RecordRequest);
 }

@@ -27,6 +27,11 @@ void WINAPI RecordLog(int pluginNr, int type, char* text);
 int WINAPI RecordRequest(int pluginNr, int type, char* title, char* text,
                          char* reply, int replySize);
 
+// The drive reads at kSlowDriveRate and every progress report takes as long
+// as a chunk's write to a slow target (WriteToASlowTarget): copies read
+// ahead after their first three chunks. Until ResetPluginState.
+void CopyFromSlowDriveToSlowTarget();
+
 // Clears the log, closes the open drive and initialises state with the
 // recording callbacks.
 void ResetPluginState(PluginState& state);

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/native/testapi.h"
 
@@ -112,6 +114,11 @@ std::string ExpectedContent(const imagewriter::TreeNode& file) {
       break;
   }
   return std::string(file.size, '\0');
+}
+
+void WriteToASlowTarget() {
+  std::this_thread::sleep_for(std::chrono::microseconds(
+      static_cast<int>(65536 / kSlowDriveRate * 1e6)));
 }
 
 std::size_t ThreadCount() {

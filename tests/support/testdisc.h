@@ -43,10 +43,13 @@ void InsertRaw(const TempDir& dir, const imagewriter::RawImage& image,
 
 using imagewriter::RawDiscWithRoot;
 
-// A read rate, in bytes per second, slow enough that a stream reads ahead
-// on its worker after its first two chunks, yet quick enough for many
-// copies.
+// A read rate, in bytes per second, as slow as a drive's, yet quick enough
+// for many copies. When its callback is as slow (WriteToASlowTarget), a
+// stream reads ahead on its worker after its first three chunks.
 constexpr double kSlowDriveRate = 48.0 * 1024 * 1024;
+
+// Takes as long as a 64 KiB chunk written at kSlowDriveRate.
+void WriteToASlowTarget();
 
 // Threads the process runs now.
 std::size_t ThreadCount();
