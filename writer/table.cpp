@@ -1,9 +1,10 @@
 // Places directory entries into the sectors of a table.
 #include <algorithm>
 
-#include "tools/imagewriter/imagewriter.h"
+#include "writer/encode.h"
+#include "writer/writer.h"
 
-namespace imagewriter {
+namespace writer {
 
 TableLayout LayoutTable(const std::vector<RawEntry>& entries) {
   TableLayout layout;
@@ -26,4 +27,4 @@ TableLayout LayoutTable(const std::vector<RawEntry>& entries) {
   return layout;
 }
 
-}  // namespace imagewriter
+}  // namespace writer

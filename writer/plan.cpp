@@ -1,11 +1,11 @@
 // Lays out a tree: balanced search tree per table, then sector assignment.
-#include "tools/imagewriter/layout.h"
+#include "writer/plan.h"
 
 #include <algorithm>
 #include <limits>
 #include <numeric>
 
-namespace imagewriter {
+namespace writer {
 
 namespace {
 
@@ -36,15 +36,23 @@ int AppendPreorder(const std::vector<size_t>& sorted, size_t lo, size_t hi,
   return self;
 }
 
-std::vector<TreeSlot> SearchTreeOrder(const std::vector<TreeNode>& children) {
+// The children in the console's order; the index of the first child whose
+// name equals its predecessor's, or the count when all differ.
+std::vector<size_t> SortedChildren(const std::vector<Node>& children,
+                                   size_t* duplicate) {
   std::vector<size_t> sorted(children.size());
   std::iota(sorted.begin(), sorted.end(), 0);
-  std::stable_sort(sorted.begin(), sorted.end(), [&](size_t a, size_t b) {
+  std::sort(sorted.begin(), sorted.end(), [&](size_t a, size_t b) {
     return NameLess(children[a].name, children[b].name);
   });
-  std::vector<TreeSlot> slots;
-  AppendPreorder(sorted, 0, sorted.size(), &slots);
-  return slots;
+  *duplicate = children.size();
+  for (size_t i = 1; i < sorted.size(); ++i) {
+    if (!NameLess(children[sorted[i - 1]].name, children[sorted[i]].name)) {
+      *duplicate = sorted[i];
+      break;
+    }
+  }
+  return sorted;
 }
 
 std::string JoinPath(const std::string& parent, const std::string& name) {
@@ -57,7 +65,7 @@ uint16_t SlotOffset(const std::vector<uint32_t>& offsets, int slot) {
 
 // A file entry waiting for its sector: its node and where its entry sits.
 struct FileRef {
-  const TreeNode* node;
+  const Node* node;
   int table;
   size_t entry;
 };
@@ -73,30 +81,52 @@ bool Fail(Planning* planning, const std::string& message) {
   return false;
 }
 
-PlacedEntry MakePlacedEntry(const TreeNode& child, const std::string& path) {
+// What the format cannot hold: names of 1 to 255 bytes, files under 4 GiB.
+bool CheckChild(Planning* planning, const Node& child,
+                const std::string& path) {
+  const std::string where = "/" + JoinPath(path, child.name);
+  if (child.name.empty()) {
+    return Fail(planning, "an empty name in folder /" + path);
+  }
+  if (child.name.size() > kMaxNameBytes) {
+    return Fail(planning, "name longer than 255 bytes: " + where);
+  }
+  if (!child.isDirectory && child.size > std::numeric_limits<uint32_t>::max()) {
+    return Fail(planning, "file of 4 GiB or more: " + where);
+  }
+  return true;
+}
+
+PlacedEntry MakePlacedEntry(const Node& child, const std::string& path) {
   PlacedEntry entry;
   entry.name = child.name;
   entry.path = JoinPath(path, child.name);
   entry.attributes = child.isDirectory ? kAttrDirectory : kAttrArchive;
-  entry.size = child.isDirectory ? 0 : child.size;
+  entry.size = child.isDirectory ? 0 : static_cast<uint32_t>(child.size);
   return entry;
 }
 
 // Adds the table of a folder and, after it, those of its subfolders, with
 // their entries' places within the tables.
-bool AddTable(Planning* planning, const TreeNode& folder,
-              const std::string& path) {
+bool AddTable(Planning* planning, const Node& folder, const std::string& path) {
   std::vector<PlacedTable>& tables = planning->plan->report.tables;
   const int index = static_cast<int>(tables.size());
   tables.emplace_back();
   tables.back().path = path;
-  const std::vector<TreeSlot> slots = SearchTreeOrder(folder.children);
+  size_t duplicate = 0;
+  const std::vector<size_t> sorted =
+      SortedChildren(folder.children, &duplicate);
+  if (duplicate < folder.children.size()) {
+    return Fail(planning, "two entries named " +
+                              folder.children[duplicate].name + " in folder /" +
+                              path);
+  }
+  std::vector<TreeSlot> slots;
+  AppendPreorder(sorted, 0, sorted.size(), &slots);
   std::vector<PlacedEntry> entries;
   for (const TreeSlot& slot : slots) {
-    const TreeNode& child = folder.children[slot.child];
-    if (child.name.size() > std::numeric_limits<uint8_t>::max()) {
-      return Fail(planning, "name longer than 255 bytes in folder /" + path);
-    }
+    const Node& child = folder.children[slot.child];
+    if (!CheckChild(planning, child, path)) return false;
     entries.push_back(MakePlacedEntry(child, path));
     if (!child.isDirectory) {
       planning->files.push_back({&child, index, entries.size() - 1});
@@ -115,7 +145,7 @@ bool AddTable(Planning* planning, const TreeNode& folder,
   tables[index].size = static_cast<uint32_t>(layout.bytes.size());
   tables[index].entries = entries;
   for (size_t i = 0; i < entries.size(); ++i) {
-    const TreeNode& child = folder.children[slots[i].child];
+    const Node& child = folder.children[slots[i].child];
     if (!child.isDirectory) continue;
     tables[index].entries[i].childTable = static_cast<int32_t>(tables.size());
     if (!AddTable(planning, child, entries[i].path)) return false;
@@ -171,15 +201,27 @@ TableLayout LayoutEntries(const std::vector<PlacedEntry>& entries) {
   return LayoutTable(raw);
 }
 
-bool PlanImage(const TreeNode& root, const WriteOptions& options,
-               ImagePlan* plan, std::string* error) {
-  if (!root.isDirectory) {
-    *error = "the root of an image must be a folder";
-    return false;
-  }
+int PlanImage(const Node& root, const WriteOptions& options, ImagePlan* plan,
+              std::string* error) {
   *plan = ImagePlan();
   Planning planning{plan, {}, error};
-  return AddTable(&planning, root, "") && AssignSectors(&planning, options);
+  if (!root.isDirectory) {
+    Fail(&planning, "the root of an image must be a folder");
+    return kWriteBadTree;
+  }
+  const bool planned =
+      AddTable(&planning, root, "") && AssignSectors(&planning, options);
+  return planned ? kWriteDone : kWriteBadTree;
 }
 
-}  // namespace imagewriter
+const PlacedEntry* FindPlacedEntry(const LayoutReport& report,
+                                   const std::string& path) {
+  for (const PlacedTable& table : report.tables) {
+    for (const PlacedEntry& entry : table.entries) {
+      if (entry.path == path) return &entry;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace writer

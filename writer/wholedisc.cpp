@@ -1,11 +1,11 @@
 // Whole-disc layouts: where each generation keeps its file system, and the
 // video partition that comes first on such a disc.
-#include "tools/imagewriter/wholedisc.h"
+#include "writer/wholedisc.h"
 
 #include <cstring>
 #include <vector>
 
-namespace imagewriter {
+namespace writer {
 
 namespace {
 
@@ -96,4 +96,4 @@ bool ParseLayout(const std::string& name, DiscLayout* layout) {
   return false;
 }
 
-}  // namespace imagewriter
+}  // namespace writer

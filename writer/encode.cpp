@@ -1,10 +1,12 @@
 // Byte encoding of directory entries and of the volume descriptor.
+#include "writer/encode.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "tools/imagewriter/imagewriter.h"
+#include "writer/writer.h"
 
-namespace imagewriter {
+namespace writer {
 
 namespace {
 
@@ -61,4 +63,4 @@ std::vector<uint8_t> EncodeVolumeDescriptor(uint32_t rootSector,
   return bytes;
 }
 
-}  // namespace imagewriter
+}  // namespace writer

@@ -1,13 +1,12 @@
 // The parts of a whole-disc image around the file system.
-#ifndef TOOLS_IMAGEWRITER_WHOLEDISC_H_
-#define TOOLS_IMAGEWRITER_WHOLEDISC_H_
+#pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "tools/imagewriter/imagewriter.h"
+#include "writer/writer.h"
 
-namespace imagewriter {
+namespace writer {
 
 // The video partition in front of the base: an ISO 9660 volume descriptor
 // set and an empty root directory, as a DVD drive finds them, to be put at
@@ -15,6 +14,4 @@ namespace imagewriter {
 constexpr uint64_t kVideoPartitionOffset = uint64_t{16} * kSectorSize;
 std::vector<uint8_t> VideoPartitionBytes(const DiscGeometry& geometry);
 
-}  // namespace imagewriter
-
-#endif  // TOOLS_IMAGEWRITER_WHOLEDISC_H_
+}  // namespace writer
