@@ -121,6 +121,11 @@ constexpr int PK_CAPS_SEARCHTEXT = 128;
 constexpr int PK_CAPS_HIDE = 256;
 constexpr int PK_CAPS_ENCRYPT = 512;
 
+// PackFiles' flags.
+constexpr int PK_PACK_MOVE_FILES = 1;
+constexpr int PK_PACK_SAVE_PATHS = 2;
+constexpr int PK_PACK_ENCRYPT = 4;
+
 // GetBackgroundFlags.
 constexpr int BACKGROUND_UNPACK = 1;
 

@@ -58,3 +58,10 @@ bool FlushLocalFile(std::FILE* file);
 // Renames from to to, replacing a file already named to in one step.
 bool ReplaceLocalFile(const char* from, const char* to);
 bool ReplaceLocalFile(const WCHAR* from, const WCHAR* to);
+// Whether a local name is a folder and, for a file, its size; false when it
+// names nothing. A link counts as what it points at.
+bool StatLocalFile(const char* name, bool* folder, std::uint64_t* size);
+bool StatLocalFile(const WCHAR* name, bool* folder, std::uint64_t* size);
+// Removes an empty local folder.
+bool RemoveLocalFolder(const char* name);
+bool RemoveLocalFolder(const WCHAR* name);

@@ -14,6 +14,7 @@ constexpr std::uint32_t kImageChunkSectors = 512;
 
 struct Copy {
   CopyContext* context;
+  const Node* node;
   std::uint64_t offset;  // where the next chunk goes
   std::string* error;
 };
@@ -27,7 +28,7 @@ int Put(Copy* copy, const std::uint8_t* data, std::size_t length) {
   copy->offset += length;
   const WriteOptions& options = *context->options;
   if (options.progress &&
-      options.progress(options.progressContext, length) != 0) {
+      options.progress(options.progressContext, *copy->node, length) != 0) {
     *copy->error = "cancelled";
     return kWriteCancelled;
   }
@@ -109,7 +110,7 @@ int CopyGenerated(Copy* copy, const Node& node) {
 
 int CopySource(CopyContext* context, const Node& node, std::uint64_t offset,
                const std::string& path, std::string* error) {
-  Copy copy{context, offset, error};
+  Copy copy{context, &node, offset, error};
   switch (node.source.kind) {
     case SourceKind::kLocalFile:
       return CopyLocalFile(&copy, node);

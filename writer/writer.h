@@ -71,9 +71,11 @@ DiscGeometry GeometryOf(DiscLayout layout);
 // "plain", "xgd1", "xgd2", "xgd3"; false for any other name.
 bool ParseLayout(const std::string& name, DiscLayout* layout);
 
-// Called with the bytes of file data just written; a non-zero answer
+// Called with the bytes of a file's data just written; a non-zero answer
 // cancels the write.
-typedef int (*ProgressCallback)(void* context, std::uint64_t bytes);
+struct Node;
+typedef int (*ProgressCallback)(void* context, const Node& file,
+                                std::uint64_t bytes);
 
 struct WriteOptions {
   bool padToSector = true;      // false: the image ends at the last data byte

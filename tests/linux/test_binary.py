@@ -17,7 +17,8 @@ ARCHIVE_EXPORTS = {
     "ReadHeaderExW", "ProcessFile", "ProcessFileW", "CloseArchive",
     "SetChangeVolProc", "SetChangeVolProcW", "SetProcessDataProc",
     "SetProcessDataProcW", "GetPackerCaps", "CanYouHandleThisFile",
-    "CanYouHandleThisFileW", "PackSetDefaultParams", "GetBackgroundFlags"}
+    "CanYouHandleThisFileW", "PackSetDefaultParams", "GetBackgroundFlags",
+    "PackFiles", "PackFilesW"}
 RUNTIMES = {"libc.so.6", "libm.so.6", "libstdc++.so.6", "libgcc_s.so.1",
             "ld-linux-x86-64.so.2", "linux-vdso.so.1"}
 # The newest symbol versions of Debian 12's glibc 2.36 and GCC 12.

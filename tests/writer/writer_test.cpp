@@ -166,7 +166,7 @@ TEST_F(Writer, SameInputsAndTimeWriteTheSameBytes) {
               ReadWholeFile(dir_.File("2.xiso")));
 }
 
-int CountBytes(void* context, std::uint64_t bytes) {
+int CountBytes(void* context, const writer::Node&, std::uint64_t bytes) {
   auto* counts = static_cast<std::vector<std::uint64_t>*>(context);
   counts->push_back(bytes);
   return counts->size() == 3 ? 1 : 0;  // the third report cancels
