@@ -10,7 +10,7 @@
 
 namespace {
 
-HANDLE OpenImage(const HostText& name) {
+Device OpenImage(const HostText& name) {
   return name.wide ? vepo_openimage(name.units.c_str())
                    : vepo_openimage(name.bytes.c_str());
 }
@@ -27,7 +27,7 @@ ImageArchive* OpenImageArchive(const HostText& name, HeaderStyle style,
     return nullptr;
   }
   archive->device = OpenImage(name);
-  if (!archive->device) {
+  if (!archive->device.handle) {
     *openResult = E_EOPEN;
     return nullptr;
   }
@@ -55,8 +55,8 @@ int NextArchiveEntry(ImageArchive& archive) {
 }
 
 bool IsXboxImage(const HostText& name) {
-  HANDLE device = OpenImage(name);
-  if (!device) return false;
+  Device device = OpenImage(name);
+  if (!device.handle) return false;
   Extent extent;
   const bool found = vepo_findpartition(device, &extent) == 0;
   vepo_closedevice(device);

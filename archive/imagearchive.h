@@ -7,11 +7,12 @@
 #include <cstdint>
 
 #include "archive/wcxapi.h"
+#include "disc/device.h"
 #include "disc/treewalk.h"
 #include "plugin/hosttext.h"
 
 struct ImageArchive {
-  HANDLE device = nullptr;
+  Device device;
   std::uint64_t volumeTime = 0;
   TreeWalk walk;
   tProcessDataProc progress = nullptr;

@@ -195,11 +195,11 @@ bool ListWithPlugin(const std::string& path, WalkTally& tally,
 bool ListInPlace(const std::string& path, WalkTally& tally,
                  std::vector<std::string>* subfolders) {
   DirNode* node = nullptr;
-  HANDLE device = OpenDrive(gPluginState.driveCache, "E:", &node);
+  const Device* device = OpenDrive(gPluginState.driveCache, "E:", &node);
   if (!device) return false;
   std::size_t at = path.find('\\', 1);  // past "\E:"
   for (;;) {
-    if (vepo_getupdatedirsubtree(device, *node, "", 0, nullptr, nullptr) !=
+    if (vepo_getupdatedirsubtree(*device, *node, "", 0, nullptr, nullptr) !=
         kWalkFound) {
       return false;
     }

@@ -119,8 +119,8 @@ int WriteChunk(void* context, const ExtractChunk* chunk) {
 
 // Seconds for `rounds` streams of the range, read in turn or with the
 // worker forced on.
-double StreamRounds(HANDLE handle, const ExtractRequest& request, bool ahead,
-                    const std::string& target, int rounds) {
+double StreamRounds(const Device& device, const ExtractRequest& request,
+                    bool ahead, const std::string& target, int rounds) {
   auto* buffer = static_cast<std::uint8_t*>(AllocBlock(65536));
   const auto start = bench::Clock::now();
   for (int i = 0; i < rounds; ++i) {
@@ -128,7 +128,7 @@ double StreamRounds(HANDLE handle, const ExtractRequest& request, bool ahead,
     std::setvbuf(sink.file, nullptr, _IONBF, 0);
     ExtractRequest r = request;
     r.userData = &sink;
-    StreamRange(handle, r, buffer, 65536, ahead ? UINT32_MAX : 0);
+    StreamRange(device, r, buffer, 65536, ahead ? UINT32_MAX : 0);
     std::fclose(sink.file);
   }
   const double seconds = bench::SecondsSince(start);
@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
   unlink(fifo.c_str());
 
   // Short ranges, unthrottled: what the worker costs.
-  HANDLE handle = OpenDrive(gPluginState.driveCache, "E:");
+  const Device& device = *OpenDrive(gPluginState.driveCache, "E:");
   DirNode node;
   FindFileNode("E:\\data.bin", gPluginState.driveCache, node);
   const std::string target = work + "/short.bin";
@@ -213,9 +213,9 @@ int main(int argc, char** argv) {
     for (int pair = 0; pair < 21; ++pair) {
       const bool aheadFirst = pair % 2;
       double a = 0, b = 0;
-      if (aheadFirst) a = StreamRounds(handle, request, true, target, kRounds);
-      b = StreamRounds(handle, request, false, target, kRounds);
-      if (!aheadFirst) a = StreamRounds(handle, request, true, target, kRounds);
+      if (aheadFirst) a = StreamRounds(device, request, true, target, kRounds);
+      b = StreamRounds(device, request, false, target, kRounds);
+      if (!aheadFirst) a = StreamRounds(device, request, true, target, kRounds);
       ahead.push_back(a / kRounds * 1e6);
       inTurn.push_back(b / kRounds * 1e6);
       ratios.push_back(a / b);

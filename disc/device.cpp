@@ -1,7 +1,5 @@
 #include "disc/device.h"
 
-#include <atomic>
-
 #include "disc/dirnode.h"
 #include "disc/readahead.h"
 
@@ -20,51 +18,24 @@ std::uint64_t RoundUpToSector(std::uint64_t bytes) {
   return (bytes + kSectorSize - 1) / kSectorSize * kSectorSize;
 }
 
-// The handles with a base other than 0. A fixed table needs no allocation,
-// so setting a base cannot throw. Several threads may each use their own
-// handles (an archive listed while another is extracted): an entry is
-// claimed atomically, and only the thread of its handle touches its base.
-struct DeviceBase {
-  std::atomic<HANDLE> handle;
-  std::uint64_t base;
-};
-constexpr int kMaxBasedDevices = 8;
-DeviceBase gDeviceBases[kMaxBasedDevices] = {};
-
-DeviceBase* FindDeviceBase(HANDLE handle) {
-  for (DeviceBase& entry : gDeviceBases) {
-    if (entry.handle.load() == handle) return &entry;
-  }
-  return nullptr;
-}
-
-DeviceBase* ClaimDeviceBase(HANDLE handle) {
-  for (DeviceBase& entry : gDeviceBases) {
-    HANDLE free = nullptr;
-    if (entry.handle.compare_exchange_strong(free, handle)) return &entry;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
-HANDLE vepo_opendevice(const char* path) {
+Device vepo_opendevice(const char* path) {
   HANDLE handle = CreateFileA(
       path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
       OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_ATTRIBUTE_READONLY, nullptr);
-  return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+  return Device{handle == INVALID_HANDLE_VALUE ? nullptr : handle, 0};
 }
 
-void vepo_closedevice(HANDLE handle) {
-  if (!handle) return;
-  vepo_setdevicebase(handle, 0);
-  CloseHandle(handle);
+void vepo_closedevice(Device& device) {
+  if (device.handle) CloseHandle(device.handle);
+  device = Device();
 }
 
-int vepo_mediachangecount(HANDLE handle, std::uint32_t* count) {
+int vepo_mediachangecount(const Device& device, std::uint32_t* count) {
   DWORD changes = 0;
   DWORD returned = 0;
-  if (!DeviceIoControl(handle, IOCTL_STORAGE_CHECK_VERIFY2, nullptr, 0,
+  if (!DeviceIoControl(device.handle, IOCTL_STORAGE_CHECK_VERIFY2, nullptr, 0,
                        &changes, sizeof changes, &returned, nullptr) ||
       returned < sizeof changes) {
     return 1;
@@ -73,38 +44,23 @@ int vepo_mediachangecount(HANDLE handle, std::uint32_t* count) {
   return 0;
 }
 
-int vepo_setdevicebase(HANDLE handle, std::uint64_t base) {
-  if (!handle) return 1;
-  DeviceBase* entry = FindDeviceBase(handle);
-  if (!entry && base != 0) entry = ClaimDeviceBase(handle);
-  if (!entry) return base == 0 ? 0 : 1;
-  entry->base = base;
-  if (base == 0) entry->handle.store(nullptr);
-  return 0;
-}
-
-std::uint64_t vepo_devicebase(HANDLE handle) {
-  const DeviceBase* entry = handle ? FindDeviceBase(handle) : nullptr;
-  return entry ? entry->base : 0;
-}
-
-int vepo_seek(HANDLE handle, std::int64_t offset) {
+int vepo_seek(const Device& device, std::int64_t offset) {
   const std::uint64_t position =
-      vepo_devicebase(handle) + static_cast<std::uint64_t>(offset);
+      device.base + static_cast<std::uint64_t>(offset);
   LONG high = static_cast<LONG>(position >> 32);
   const DWORD low = SetFilePointer(
-      handle, static_cast<LONG>(static_cast<std::uint32_t>(position)), &high,
-      FILE_BEGIN);
+      device.handle, static_cast<LONG>(static_cast<std::uint32_t>(position)),
+      &high, FILE_BEGIN);
   // Positions and bases are sector multiples, so a low part of all ones is
   // a failure.
   return low == INVALID_SET_FILE_POINTER ? 1 : 0;
 }
 
-int ReadChunk(HANDLE handle, StreamCursor& cursor, std::uint8_t* buffer,
+int ReadChunk(const Device& device, StreamCursor& cursor, std::uint8_t* buffer,
               std::uint32_t bufferSize, ExtractChunk& chunk) {
   const std::uint32_t skip =
       static_cast<std::uint32_t>(cursor.position % kSectorSize);
-  if (vepo_seek(handle, static_cast<std::int64_t>(cursor.position - skip)) !=
+  if (vepo_seek(device, static_cast<std::int64_t>(cursor.position - skip)) !=
       0) {
     return kExtractSeekFailed;
   }
@@ -112,7 +68,7 @@ int ReadChunk(HANDLE handle, StreamCursor& cursor, std::uint8_t* buffer,
   std::uint64_t wanted = RoundUpToSector(skip + cursor.remaining);
   if (wanted > bufferSize) wanted = bufferSize;
   DWORD got = 0;
-  ReadFile(handle, buffer, static_cast<DWORD>(wanted), &got, nullptr);
+  ReadFile(device.handle, buffer, static_cast<DWORD>(wanted), &got, nullptr);
   if (got > wanted) got = static_cast<DWORD>(wanted);
   // A read that brings nothing past the skipped bytes makes no progress.
   if (got <= skip) return kExtractReadFailed;
@@ -128,7 +84,7 @@ int ReadChunk(HANDLE handle, StreamCursor& cursor, std::uint8_t* buffer,
   return 0;
 }
 
-int vepo_extractdata(HANDLE handle, const ExtractRequest* request) {
+int vepo_extractdata(const Device& device, const ExtractRequest* request) {
   if (request->chunkSectors == 0 || request->chunkSectors > kMaxChunkSectors) {
     return kExtractNoMemory;
   }
@@ -142,7 +98,7 @@ int vepo_extractdata(HANDLE handle, const ExtractRequest* request) {
     result = request->callback(request->userData, &chunk);
   } else {
     result =
-        StreamRange(handle, *request, buffer, bufferSize, kSlowReadBytesPerMs);
+        StreamRange(device, *request, buffer, bufferSize, kSlowReadBytesPerMs);
   }
   FreeBlock(buffer);
   return result;

@@ -6,25 +6,29 @@
 
 #include "platform/win32.h"
 
-// The absence of a device is the null handle.
-HANDLE vepo_opendevice(const char* path);
-// Closes the handle and forgets its base.
-void vepo_closedevice(HANDLE handle);
+// An open device as its owner holds it. A device may hold the disc's file
+// system at a base further in, as a whole-disc image does: every position
+// given to vepo_seek, and so every read, counts from the base, like a block
+// device with an offset. The base travels with the handle, so any number of
+// devices may be open at once, on any threads, and a handle value the
+// system reuses brings no old base with it.
+struct Device {
+  // The absence of a device is the null handle.
+  HANDLE handle = nullptr;
+  std::uint64_t base = 0;
+};
+
+// A drive's raw device, with base 0.
+Device vepo_opendevice(const char* path);
+// Closes the handle, if any, and leaves the device empty.
+void vepo_closedevice(Device& device);
 
 // 0 and *count := how many times the device's medium has changed, as far as
 // the system counts; 1 when it keeps no such count (or will not say).
-int vepo_mediachangecount(HANDLE handle, std::uint32_t* count);
+int vepo_mediachangecount(const Device& device, std::uint32_t* count);
 
-// A device may hold the disc's file system at a base further in, as a
-// whole-disc image does: every position given to vepo_seek, and so every
-// read, counts from the base of its handle, like a block device with an
-// offset. An open handle's base is 0 until set. 0 done; 1 when no more
-// handles can carry a base (the base stays 0).
-int vepo_setdevicebase(HANDLE handle, std::uint64_t base);
-std::uint64_t vepo_devicebase(HANDLE handle);
-
-// 0 done, 1 failed. The offset counts from the handle's base.
-int vepo_seek(HANDLE handle, std::int64_t offset);
+// 0 done, 1 failed. The offset counts from the device's base.
+int vepo_seek(const Device& device, std::int64_t offset);
 
 struct ExtractChunk {
   const std::uint8_t* data;
@@ -55,4 +59,4 @@ constexpr int kExtractReadFailed = 13;
 // worker thread (disc/readahead.h); it is joined before the callback gets
 // the chunk with last = 1, so that callback may read the handle itself, and
 // before the call returns on any other way out.
-int vepo_extractdata(HANDLE handle, const ExtractRequest* request);
+int vepo_extractdata(const Device& device, const ExtractRequest* request);

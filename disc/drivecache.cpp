@@ -19,7 +19,7 @@ struct MountedDisc {
 // Mounts the device's disc; the device is closed unless that succeeds, also
 // when the mount throws. The count is taken first, so that a change during
 // the mount shows at the next check.
-int MountOrClose(HANDLE device, MountedDisc& disc) {
+int MountOrClose(Device& device, MountedDisc& disc) {
   disc.countKnown = vepo_mediachangecount(device, &disc.mediaChanges) == 0;
   int result = 1;
   try {
@@ -36,24 +36,25 @@ int MountOrClose(HANDLE device, MountedDisc& disc) {
 
 DriveCache::~DriveCache() { CloseDrive(*this); }
 
-HANDLE OpenDrive(DriveCache& cache, const char* driveName, DirNode** rootOut) {
-  if (cache.handle && _strcmpi(cache.driveName, driveName) == 0 &&
+const Device* OpenDrive(DriveCache& cache, const char* driveName,
+                        DirNode** rootOut) {
+  if (cache.device.handle && _strcmpi(cache.driveName, driveName) == 0 &&
       (!cache.checkDue || DiscUnchanged(cache))) {
     cache.checkDue = false;
     if (rootOut) *rootOut = &cache.root;
-    return cache.handle;
+    return &cache.device;
   }
   // Another drive, or another disc: a handle the system invalidated on the
   // change is replaced too.
   CloseDrive(cache);
   const std::string devicePath = std::string("\\\\.\\") + driveName;
-  HANDLE handle = vepo_opendevice(devicePath.c_str());
-  if (!handle) return nullptr;
+  Device device = vepo_opendevice(devicePath.c_str());
+  if (!device.handle) return nullptr;
   lstrcpynA(cache.driveName, driveName, sizeof cache.driveName);
   MountedDisc disc;
-  if (MountOrClose(handle, disc) != 0) return nullptr;
-  // The cache takes the handle only once the disc is wholly mounted.
-  cache.handle = handle;
+  if (MountOrClose(device, disc) != 0) return nullptr;
+  // The cache takes the device only once the disc is wholly mounted.
+  cache.device = device;
   cache.root = std::move(disc.root);
   cache.volumeTime = disc.volumeTime;
   cache.descriptor = disc.descriptor;
@@ -61,13 +62,12 @@ HANDLE OpenDrive(DriveCache& cache, const char* driveName, DirNode** rootOut) {
   cache.mediaChanges = disc.mediaChanges;
   cache.checkDue = false;
   if (rootOut) *rootOut = &cache.root;
-  return cache.handle;
+  return &cache.device;
 }
 
 void CloseDrive(DriveCache& cache) {
-  if (!cache.handle) return;
-  vepo_closedevice(cache.handle);
-  cache.handle = nullptr;
+  if (!cache.device.handle) return;
+  vepo_closedevice(cache.device);
   cache.root = DirNode();
   cache.volumeTime = 0;
   cache.countKnown = false;
@@ -76,12 +76,12 @@ void CloseDrive(DriveCache& cache) {
 void CheckDiscOnNextOpen(DriveCache& cache) { cache.checkDue = true; }
 
 bool DiscUnchanged(const DriveCache& cache) {
-  if (!cache.handle) return false;
+  if (!cache.device.handle) return false;
   std::uint32_t count = 0;
-  if (cache.countKnown && vepo_mediachangecount(cache.handle, &count) == 0) {
+  if (cache.countKnown && vepo_mediachangecount(cache.device, &count) == 0) {
     return count == cache.mediaChanges;
   }
   DescriptorSector now;
-  return vepo_readdescriptorsector(cache.handle, &now) == 0 &&
+  return vepo_readdescriptorsector(cache.device, &now) == 0 &&
          std::memcmp(now.bytes, cache.descriptor.bytes, kSectorSize) == 0;
 }

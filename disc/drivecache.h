@@ -6,12 +6,13 @@
 
 #include <cstdint>
 
+#include "disc/device.h"
 #include "disc/dirnode.h"
 #include "disc/format.h"
 #include "platform/win32.h"
 
 struct DriveCache {
-  HANDLE handle = nullptr;
+  Device device;
   char driveName[16] = {};
   DirNode root;
   // The mounted volume's FILETIME, 0 when none.
@@ -31,14 +32,14 @@ struct DriveCache {
   ~DriveCache();
 };
 
-// The open handle of driveName (such as E:), opening and mounting it unless
+// The open device of driveName (such as E:), opening and mounting it unless
 // it is the drive already open and, when a check is due, still holds the
 // mounted disc; null, with the cache closed, when it cannot be opened or
 // mounted for any reason. A disc found changed is dropped with its tree and
 // the drive opened and mounted afresh.
 // On success *rootOut, when given, points at the cached root.
-HANDLE OpenDrive(DriveCache& cache, const char* driveName,
-                 DirNode** rootOut = nullptr);
+const Device* OpenDrive(DriveCache& cache, const char* driveName,
+                        DirNode** rootOut = nullptr);
 void CloseDrive(DriveCache& cache);
 
 // Makes the next OpenDrive of the open drive check its disc: each host call

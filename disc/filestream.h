@@ -9,5 +9,5 @@ constexpr std::uint32_t kFileChunkSectors = 32;
 
 // vepo_extractdata's result for the file's byte range, in chunks of
 // kFileChunkSectors sectors.
-int vepo_streamfile(HANDLE handle, const DirNode& file,
+int vepo_streamfile(const Device& device, const DirNode& file,
                     ExtractCallback callback, void* userData);

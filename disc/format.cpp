@@ -62,24 +62,24 @@ DirNode NodeFromEntry(const std::uint8_t* entry) {
 
 }  // namespace
 
-int vepo_readdescriptorsector(HANDLE handle, DescriptorSector* sector) {
+int vepo_readdescriptorsector(const Device& device, DescriptorSector* sector) {
   // Read into a sector-aligned block, as unbuffered reads want.
   auto* block = static_cast<std::uint8_t*>(AllocBlock(kSectorSize));
   if (!block) return 1;
   DWORD got = 0;
-  if (vepo_seek(handle, kVolumeDescriptorOffset) == 0) {
-    ReadFile(handle, block, kSectorSize, &got, nullptr);
+  if (vepo_seek(device, kVolumeDescriptorOffset) == 0) {
+    ReadFile(device.handle, block, kSectorSize, &got, nullptr);
   }
   if (got >= kSectorSize) std::memcpy(sector->bytes, block, kSectorSize);
   FreeBlock(block);
   return got >= kSectorSize ? 0 : 1;
 }
 
-int vepo_readvolumedescriptor(HANDLE handle, Extent* extent,
+int vepo_readvolumedescriptor(const Device& device, Extent* extent,
                               std::uint64_t* volumeTime,
                               DescriptorSector* sector) {
   DescriptorSector read;
-  if (vepo_readdescriptorsector(handle, &read) != 0 ||
+  if (vepo_readdescriptorsector(device, &read) != 0 ||
       ParseDescriptor(read.bytes, extent, volumeTime) != 0) {
     return 1;
   }
@@ -101,7 +101,7 @@ int vepo_appendchunk(void* userData, const ExtractChunk* chunk) {
   return 0;
 }
 
-int vepo_readdirtable(HANDLE handle, const Extent& extent,
+int vepo_readdirtable(const Device& device, const Extent& extent,
                       std::vector<DirNode>& list) {
   auto* block = static_cast<std::uint8_t*>(AllocBlock(extent.size));
   if (!block) return kTableNoMemory;
@@ -110,7 +110,7 @@ int vepo_readdirtable(HANDLE handle, const Extent& extent,
                                extent.size, kTableChunkSectors,
                                vepo_appendchunk, &table};
   int result = kTableUnreadable;
-  if (vepo_extractdata(handle, &request) == 0) {
+  if (vepo_extractdata(device, &request) == 0) {
     const std::size_t before = list.size();
     result = 0;
     try {

@@ -17,14 +17,14 @@ struct DescriptorSector {
 };
 
 // Reads the descriptor sector whole; 0 done, 1 when it cannot be.
-int vepo_readdescriptorsector(HANDLE handle, DescriptorSector* sector);
+int vepo_readdescriptorsector(const Device& device, DescriptorSector* sector);
 
 // 0 and extent := the root directory table's place, *volumeTime, when
 // given, := the volume's FILETIME (0 when the disc leaves it empty) and
 // *sector, when given, := the sector as read; 1 when the descriptor cannot
 // be read or is not an Xbox volume, which has the signature at byte 0 and
 // again at byte 2028 (outputs unchanged).
-int vepo_readvolumedescriptor(HANDLE handle, Extent* extent,
+int vepo_readvolumedescriptor(const Device& device, Extent* extent,
                               std::uint64_t* volumeTime = nullptr,
                               DescriptorSector* sector = nullptr);
 
@@ -45,7 +45,7 @@ constexpr int kTableUnreadable = 3;
 // 0 and one node per entry appended to list; kTableNoMemory (no block for
 // the table, or no memory for its nodes) or kTableUnreadable with list
 // unchanged. Never throws for want of memory.
-int vepo_readdirtable(HANDLE handle, const Extent& extent,
+int vepo_readdirtable(const Device& device, const Extent& extent,
                       std::vector<DirNode>& list);
 
 // Appends a node per entry of the table held in memory; never reads past

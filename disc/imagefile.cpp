@@ -7,18 +7,18 @@ namespace {
 constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
 
-HANDLE NullIfInvalid(HANDLE handle) {
-  return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+Device DeviceOf(HANDLE handle) {
+  return Device{handle == INVALID_HANDLE_VALUE ? nullptr : handle, 0};
 }
 
 }  // namespace
 
-HANDLE vepo_openimage(const char* path) {
-  return NullIfInvalid(CreateFileA(path, GENERIC_READ, kShare, nullptr,
-                                   OPEN_EXISTING, kFlags, nullptr));
+Device vepo_openimage(const char* path) {
+  return DeviceOf(CreateFileA(path, GENERIC_READ, kShare, nullptr,
+                              OPEN_EXISTING, kFlags, nullptr));
 }
 
-HANDLE vepo_openimage(const WCHAR* path) {
-  return NullIfInvalid(CreateFileW(path, GENERIC_READ, kShare, nullptr,
-                                   OPEN_EXISTING, kFlags, nullptr));
+Device vepo_openimage(const WCHAR* path) {
+  return DeviceOf(CreateFileW(path, GENERIC_READ, kShare, nullptr,
+                              OPEN_EXISTING, kFlags, nullptr));
 }

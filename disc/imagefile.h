@@ -5,9 +5,9 @@
 // mid-sector: the last read comes back short.
 #pragma once
 
-#include "platform/win32.h"
+#include "disc/device.h"
 
-// The absence of a device is the null handle; close it with
-// vepo_closedevice.
-HANDLE vepo_openimage(const char* path);
-HANDLE vepo_openimage(const WCHAR* path);
+// With base 0 and a null handle when the file cannot be opened; close it
+// with vepo_closedevice.
+Device vepo_openimage(const char* path);
+Device vepo_openimage(const WCHAR* path);

@@ -3,15 +3,15 @@
 #include "disc/device.h"
 #include "disc/format.h"
 
-int vepo_findpartition(HANDLE handle, Extent* extent, std::uint64_t* volumeTime,
-                       DescriptorSector* sector) {
+int vepo_findpartition(Device& device, Extent* extent,
+                       std::uint64_t* volumeTime, DescriptorSector* sector) {
   for (const std::uint64_t base : kPartitionBases) {
     // A read that fails or comes back short only means "not here".
-    if (vepo_setdevicebase(handle, base) != 0) break;
-    if (vepo_readvolumedescriptor(handle, extent, volumeTime, sector) == 0) {
+    device.base = base;
+    if (vepo_readvolumedescriptor(device, extent, volumeTime, sector) == 0) {
       return 0;
     }
   }
-  vepo_setdevicebase(handle, 0);
+  device.base = 0;
   return 1;
 }

@@ -14,10 +14,10 @@ constexpr std::uint64_t kPartitionBases[] = {0, 0x18300000, 0xFD90000,
                                              0x2080000};
 
 // Reads the volume descriptor at each base in turn, one sector each; the
-// first base whose descriptor is an Xbox volume's becomes the handle's
-// base (vepo_setdevicebase) and the extent that of its root table, with
-// *volumeTime and *sector, when given, its time and the descriptor as read.
-// 0 found; 1 at no base, with the handle's base 0 and the outputs unchanged.
-int vepo_findpartition(HANDLE handle, Extent* extent,
+// first base whose descriptor is an Xbox volume's becomes the device's
+// base and the extent that of its root table, with *volumeTime and *sector,
+// when given, its time and the descriptor as read. 0 found; 1 at no base,
+// with the device's base 0 and the outputs unchanged.
+int vepo_findpartition(Device& device, Extent* extent,
                        std::uint64_t* volumeTime = nullptr,
                        DescriptorSector* sector = nullptr);

@@ -17,7 +17,7 @@ struct Slot {
 // writes the slots it has not yet counted in filled; the caller alone reads
 // those it has.
 struct Ring {
-  HANDLE handle;
+  Device device;
   const ExtractRequest* request;
   StreamCursor cursor;  // the worker's
   std::uint8_t* buffers[kAheadBuffers];
@@ -54,7 +54,7 @@ void ReadAhead(Worker* worker, void* context) {
     UnlockWorker(worker);
     if (stop) return;
     Slot& slot = ring.slots[next];
-    slot.code = ReadChunk(ring.handle, ring.cursor, ring.buffers[next],
+    slot.code = ReadChunk(ring.device, ring.cursor, ring.buffers[next],
                           ring.bufferSize, slot.chunk);
     Count(worker, ring, 1);
     if (slot.code != 0 || slot.chunk.last) return;
@@ -119,10 +119,10 @@ bool Slow(std::uint64_t micros, std::uint64_t bytes, std::uint32_t slowBelow) {
 
 }  // namespace
 
-int StreamRange(HANDLE handle, const ExtractRequest& request,
+int StreamRange(const Device& device, const ExtractRequest& request,
                 std::uint8_t* buffer, std::uint32_t bufferSize,
                 std::uint32_t slowBelow) {
-  Ahead ahead{{handle, &request, {}, {}, bufferSize, {}, 0, false, 0}};
+  Ahead ahead{{device, &request, {}, {}, bufferSize, {}, 0, false, 0}};
   StreamCursor cursor{static_cast<std::uint64_t>(request.startOffset),
                       request.byteCount, 0};
   std::uint64_t readMicros = 0;
@@ -130,7 +130,7 @@ int StreamRange(HANDLE handle, const ExtractRequest& request,
   for (bool quick = true;;) {
     ExtractChunk chunk{};
     const std::uint64_t start = MonotonicMicroseconds();
-    const int code = ReadChunk(handle, cursor, buffer, bufferSize, chunk);
+    const int code = ReadChunk(device, cursor, buffer, bufferSize, chunk);
     if (code != 0) return code;
     readMicros += MonotonicMicroseconds() - start;
     readBytes += chunk.length;

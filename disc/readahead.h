@@ -18,7 +18,7 @@ struct StreamCursor {
 // One pass of the stream: positions the device, reads the sectors that hold
 // the rest of the range into buffer and fills chunk. 0, kExtractSeekFailed
 // or kExtractReadFailed.
-int ReadChunk(HANDLE handle, StreamCursor& cursor, std::uint8_t* buffer,
+int ReadChunk(const Device& device, StreamCursor& cursor, std::uint8_t* buffer,
               std::uint32_t bufferSize, ExtractChunk& chunk);
 
 // Streams the range: chunks, reads and result are those of reading in turn
@@ -29,10 +29,10 @@ int ReadChunk(HANDLE handle, StreamCursor& cursor, std::uint8_t* buffer,
 // chunks ahead; with no worker or buffers to be had, reads stay in turn.
 //
 // The callback runs on the calling thread, chunk after chunk. Only the
-// worker touches the handle while it runs, and it has been joined before
+// worker touches the device while it runs, and it has been joined before
 // the callback gets the final chunk, so that callback may read the device
 // itself. Every way out (the callback's stop, a failed read, the end, an
 // exception) joins the worker before the function returns.
-int StreamRange(HANDLE handle, const ExtractRequest& request,
+int StreamRange(const Device& device, const ExtractRequest& request,
                 std::uint8_t* buffer, std::uint32_t bufferSize,
                 std::uint32_t slowBelow);

@@ -6,7 +6,7 @@
 #include "disc/partition.h"
 #include "path/hostpath.h"
 
-int vepo_mount(HANDLE device, DirNode& root, std::uint64_t* volumeTime,
+int vepo_mount(Device& device, DirNode& root, std::uint64_t* volumeTime,
                DescriptorSector* descriptor) {
   Extent extent;
   if (vepo_findpartition(device, &extent, volumeTime, descriptor) != 0) {
@@ -27,7 +27,7 @@ int vepo_mount(HANDLE device, DirNode& root, std::uint64_t* volumeTime,
 
 namespace {
 
-int LoadChildren(HANDLE device, DirNode& node, std::int32_t flags) {
+int LoadChildren(const Device& device, DirNode& node, std::int32_t flags) {
   if (node.childrenLoaded && !(flags & kWalkReload)) return kWalkFound;
   if (flags & kWalkNoReads) return kWalkReadForbidden;
   Extent extent;
@@ -48,9 +48,9 @@ DirNode* FindSubdirectory(DirNode& node, const std::string& name) {
 
 }  // namespace
 
-int vepo_getupdatedirsubtree(HANDLE device, DirNode& node, const char* path,
-                             std::int32_t flags, DirNode* outNode,
-                             std::string* outPath) {
+int vepo_getupdatedirsubtree(const Device& device, DirNode& node,
+                             const char* path, std::int32_t flags,
+                             DirNode* outNode, std::string* outPath) {
   int result = LoadChildren(device, node, flags);
   if (result == kWalkFound && path[0] != '\0') {
     std::string first;

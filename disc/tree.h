@@ -14,7 +14,7 @@
 // base; 2 the root table cannot be read. root is expected empty. volumeTime
 // and descriptor, when given, receive the volume's FILETIME and its
 // descriptor sector as read.
-int vepo_mount(HANDLE device, DirNode& root,
+int vepo_mount(Device& device, DirNode& root,
                std::uint64_t* volumeTime = nullptr,
                DescriptorSector* descriptor = nullptr);
 
@@ -32,6 +32,6 @@ constexpr int kWalkReadFailed = 3;
 // loading each directory table on the way that is not loaded yet. outNode
 // receives a copy of the node where the walk stopped and outPath the path
 // that remained there; both may be null.
-int vepo_getupdatedirsubtree(HANDLE device, DirNode& node, const char* path,
-                             std::int32_t flags, DirNode* outNode,
-                             std::string* outPath);
+int vepo_getupdatedirsubtree(const Device& device, DirNode& node,
+                             const char* path, std::int32_t flags,
+                             DirNode* outNode, std::string* outPath);

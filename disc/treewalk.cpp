@@ -28,7 +28,7 @@ int EnterCurrent(TreeWalk& walk) {
 
 }  // namespace
 
-void vepo_startwalk(TreeWalk& walk, HANDLE device, DirNode&& root,
+void vepo_startwalk(TreeWalk& walk, const Device& device, DirNode&& root,
                     char separator) {
   walk = TreeWalk();
   walk.device = device;

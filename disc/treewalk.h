@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "disc/device.h"
 #include "disc/dirnode.h"
 #include "platform/win32.h"
 
@@ -30,7 +31,7 @@ struct WalkFrame {
 };
 
 struct TreeWalk {
-  HANDLE device = nullptr;
+  Device device;
   char separator = '/';
   std::vector<WalkFrame> frames;
   std::set<std::uint32_t> tablesEntered;
@@ -48,7 +49,7 @@ constexpr int kWalkTableFailed = 2;
 
 // Starts at the children of root, a mounted disc's loaded root (vepo_mount),
 // whose entries the walk takes over.
-void vepo_startwalk(TreeWalk& walk, HANDLE device, DirNode&& root,
+void vepo_startwalk(TreeWalk& walk, const Device& device, DirNode&& root,
                     char separator);
 
 // Moves to the next entry: walk.current and walk.path. Enters the folder

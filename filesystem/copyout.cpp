@@ -45,11 +45,12 @@ int ReportProgress(CopyProgress& progress, int percent) {
 }
 
 // Streams the node's bytes into the open local file; a FsGetFile result.
-int StreamToLocalFile(PluginState& state, HANDLE handle, const DirNode& node,
-                      const HostText& remotePath, const HostText& drivePart,
-                      const HostText& localName, std::FILE* file) {
+int StreamToLocalFile(PluginState& state, const Device& device,
+                      const DirNode& node, const HostText& remotePath,
+                      const HostText& drivePart, const HostText& localName,
+                      std::FILE* file) {
   CopyProgress progress{localName, remotePath, file, state, node.size, 0};
-  const int code = vepo_streamfile(handle, node, WriteCopyChunk, &progress);
+  const int code = vepo_streamfile(device, node, WriteCopyChunk, &progress);
   if (code > 10) {
     ShowFormatted(state, localName.wide,
                   "ERROR: vepo_extractdata failed, code = %d", code);
@@ -121,8 +122,8 @@ int CopyFileOut(PluginState& state, const HostText& remoteName,
   }
   const HostText drivePart =
       Slice(remotePath, 0, DrivePartLength(remotePath.bytes));
-  HANDLE handle = OpenDrive(state.driveCache, drivePart.bytes.c_str());
-  if (!handle) {
+  const Device* device = OpenDrive(state.driveCache, drivePart.bytes.c_str());
+  if (!device) {
     ShowFormatted(state, wide, "ERROR: drive '%s' cannot be accessed",
                   drivePart);
     return kFileReadError;
@@ -140,7 +141,7 @@ int CopyFileOut(PluginState& state, const HostText& remoteName,
   }
   int result = kFileWriteError;
   try {
-    result = StreamToLocalFile(state, handle, node, remotePath, drivePart,
+    result = StreamToLocalFile(state, *device, node, remotePath, drivePart,
                                local, file);
   } catch (...) {
     std::fclose(file);

@@ -117,8 +117,8 @@ void ListDirectory(const HostText& path, PluginState& state,
   }
   DirNode* root = nullptr;
   CheckDiscOnNextOpen(state.driveCache);
-  HANDLE handle = OpenDrive(state.driveCache, driveName.c_str(), &root);
-  if (!handle) {
+  const Device* device = OpenDrive(state.driveCache, driveName.c_str(), &root);
+  if (!device) {
     const HostText drive =
         Slice(shown, SkipLeadingSlash(buffer) - buffer, driveName.size());
     ShowMessageBox(
@@ -129,7 +129,7 @@ void ListDirectory(const HostText& path, PluginState& state,
   bool cut = false;
   const std::string below = ReachableBelowDrive(shown, &cut);
   DirNode folder;
-  int code = vepo_getupdatedirsubtree(handle, *root, below.c_str(), 0, &folder,
+  int code = vepo_getupdatedirsubtree(*device, *root, below.c_str(), 0, &folder,
                                       nullptr);
   // The walk stopped short of a component that cannot exist.
   if (code == kWalkFound && cut) code = kWalkNoSuchDirectory;

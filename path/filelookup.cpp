@@ -13,10 +13,10 @@ int FindParentDirectory(const char* dirPath, DriveCache& drives,
   std::string driveName;
   if (!GetDriveName(first.c_str(), driveName)) return kParentNoDriveName;
   DirNode* root = nullptr;
-  HANDLE handle = OpenDrive(drives, driveName.c_str(), &root);
-  if (!handle) return kParentDriveUnavailable;
+  const Device* device = OpenDrive(drives, driveName.c_str(), &root);
+  if (!device) return kParentDriveUnavailable;
   DirNode directory;
-  if (vepo_getupdatedirsubtree(handle, *root, remaining, 0, &directory,
+  if (vepo_getupdatedirsubtree(*device, *root, remaining, 0, &directory,
                                nullptr) != kWalkFound) {
     return kParentWalkFailed;
   }

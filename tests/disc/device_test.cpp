@@ -50,13 +50,13 @@ class ExtractStream : public ::testing::Test {
     imagewriter::PutBytes(&raw, SectorToOffset(kDataSector),
                           PatternBytes(7, 0, kImageData));
     InsertRaw(dir_, raw);
-    handle_ = OpenE();
+    device_ = OpenE();
     nativewin::ResetStats();
     // Ranges of more than two chunks go on to read ahead.
     nativewin::ThrottleReads(kSlowDriveRate);
   }
   void TearDown() override {
-    vepo_closedevice(handle_);
+    vepo_closedevice(device_);
     EXPECT_EQ(nativewin::GetStats().misalignedReads, 0);
     EXPECT_EQ(nativewin::GetStats().liveBlocks, 0u);
   }
@@ -66,12 +66,12 @@ class ExtractStream : public ::testing::Test {
               std::uint64_t offset = SectorToOffset(kDataSector)) {
     const ExtractRequest request{static_cast<std::int64_t>(offset), byteCount,
                                  chunkSectors, Collect, &out};
-    return vepo_extractdata(handle_, &request);
+    return vepo_extractdata(device_, &request);
   }
 
   static constexpr std::uint32_t kImageData = 1 << 20;
   TempDir dir_;
-  HANDLE handle_ = nullptr;
+  Device device_;
 };
 
 TEST_F(ExtractStream, ReadsOnlyTheSectorsThatHoldTheRange) {
@@ -145,7 +145,7 @@ TEST_F(ExtractStream, CallbackStopEndsTheStreamWithItsValue) {
 // checks that the disc is still the one mounted: no read of the stream
 // runs or follows by then.
 struct FinalRead {
-  HANDLE handle;
+  Device device;
   std::size_t readsBefore = 0;
   std::string bytes;
   std::vector<std::size_t> threads;
@@ -158,20 +158,20 @@ int ReadOnFinalChunk(void* userData, const ExtractChunk* chunk) {
   final->readsBefore = nativewin::GetStats().reads.size();
   void* block = AllocBlock(kSectorSize);
   DWORD got = 0;
-  if (vepo_seek(final->handle, SectorToOffset(kDataSector)) == 0)
-    ReadFile(final->handle, block, kSectorSize, &got, nullptr);
+  if (vepo_seek(final->device, SectorToOffset(kDataSector)) == 0)
+    ReadFile(final->device.handle, block, kSectorSize, &got, nullptr);
   final->bytes.assign(static_cast<const char*>(block), got);
   FreeBlock(block);
   return 0;
 }
 
 TEST_F(ExtractStream, TheFinalChunksCallbackHasTheDeviceToItself) {
-  FinalRead final{handle_, 0, {}, {}};
+  FinalRead final{device_, 0, {}, {}};
   const std::size_t threads = ThreadCount();
   const ExtractRequest request{
       static_cast<std::int64_t>(SectorToOffset(kDataSector)), kImageData, 32,
       ReadOnFinalChunk, &final};
-  EXPECT_EQ(vepo_extractdata(handle_, &request), 0);
+  EXPECT_EQ(vepo_extractdata(device_, &request), 0);
   EXPECT_EQ(final.readsBefore, 16u);
   // Two chunks were read in turn, to judge the drive; the worker read the
   // rest and was gone by the final one. (A sanitizer may start a thread of
@@ -226,54 +226,57 @@ TEST_F(ExtractStream, ReachesPastFourGibibytes) {
   const std::uint32_t farSector = 3'000'000;  // about 5.7 GiB in
   imagewriter::PutBytes(&raw, SectorToOffset(farSector),
                         PatternBytes(9, 0, 4096));
-  vepo_closedevice(handle_);
+  vepo_closedevice(device_);
   nativewin::Reset();
   InsertRaw(dir_, raw);
-  handle_ = OpenE();
+  device_ = OpenE();
   Delivered out;
   EXPECT_EQ(Extract(4096, 32, out, SectorToOffset(farSector)), 0);
   const auto expected = PatternBytes(9, 0, 4096);
   EXPECT_EQ(out.bytes, std::string(expected.begin(), expected.end()));
 }
 
-TEST_F(ExtractStream, EverySeekCountsFromTheHandlesBaseUntilItCloses) {
+TEST_F(ExtractStream, EverySeekCountsFromTheDevicesOwnBase) {
   const std::uint64_t base = SectorToOffset(kDataSector - 4);
-  ASSERT_EQ(vepo_setdevicebase(handle_, base), 0);
-  EXPECT_EQ(vepo_devicebase(handle_), base);
+  device_.base = base;
   Delivered out;
   EXPECT_EQ(Extract(5000, 16, out, SectorToOffset(4)), 0);
   const auto expected = PatternBytes(7, 0, 5000);
   EXPECT_EQ(out.bytes, std::string(expected.begin(), expected.end()));
   EXPECT_EQ(nativewin::GetStats().reads[0].offset, SectorToOffset(kDataSector));
 
-  // Closing forgets the base, also for a handle that reuses the address.
-  vepo_closedevice(handle_);
-  handle_ = OpenE();
-  EXPECT_EQ(vepo_devicebase(handle_), 0u);
-
-  // A fixed number of handles can carry a base; the rest stay at 0.
-  std::vector<HANDLE> more;
-  int refused = 0;
-  for (int i = 0; i < 9; ++i) {
+  // Any number of devices carry bases at once, each its own; a handle value
+  // the system hands out again brings no base with it.
+  std::vector<Device> more;
+  for (std::uint64_t i = 0; i < 20; ++i) {
     more.push_back(OpenE());
-    refused += vepo_setdevicebase(more.back(), base);
+    more.back().base = base - SectorToOffset(i);
   }
-  EXPECT_EQ(refused, 1);
-  EXPECT_EQ(vepo_devicebase(more.back()), 0u);
-  for (HANDLE h : more) vepo_closedevice(h);
-  EXPECT_EQ(vepo_setdevicebase(nullptr, base), 1);
+  for (std::uint64_t i = 0; i < more.size(); ++i) {
+    nativewin::ResetStats();
+    Delivered each;
+    const ExtractRequest request{static_cast<std::int64_t>(SectorToOffset(4)),
+                                 16, 16, Collect, &each};
+    EXPECT_EQ(vepo_extractdata(more[i], &request), 0);
+    EXPECT_EQ(nativewin::GetStats().reads[0].offset,
+              SectorToOffset(kDataSector - i));
+  }
+  for (Device& device : more) vepo_closedevice(device);
+  EXPECT_EQ(more.back().handle, nullptr);
+  EXPECT_EQ(more.back().base, 0u);
 }
 
 TEST(Device, OpensReadOnlyUnbufferedSharedAndReportsAbsenceAsNull) {
   nativewin::Reset();
-  EXPECT_EQ(vepo_opendevice("\\\\.\\Q:"), nullptr);
+  EXPECT_EQ(vepo_opendevice("\\\\.\\Q:").handle, nullptr);
   ASSERT_EQ(nativewin::GetStats().opens.size(), 1u);
   const auto& open = nativewin::GetStats().opens[0];
   EXPECT_EQ(open.access, GENERIC_READ);
   EXPECT_EQ(open.share, FILE_SHARE_READ | FILE_SHARE_WRITE);
   EXPECT_EQ(open.disposition, OPEN_EXISTING);
   EXPECT_EQ(open.flags, 0x20000001u);
-  vepo_closedevice(nullptr);
+  Device none;
+  vepo_closedevice(none);
   EXPECT_EQ(nativewin::GetStats().closes, 0);
 }
 

@@ -34,7 +34,7 @@ class DriveCacheTest : public ::testing::Test {
 
 TEST_F(DriveCacheTest, SameDriveInAnyCaseCostsNoDeviceAccess) {
   DirNode* root = nullptr;
-  HANDLE e = OpenDrive(cache_, "E:", &root);
+  const Device* e = OpenDrive(cache_, "E:", &root);
   ASSERT_NE(e, nullptr);
   ASSERT_EQ(root, &cache_.root);
   EXPECT_EQ(root->children[0].name, "on-e");
@@ -62,7 +62,7 @@ TEST_F(DriveCacheTest, AnotherDriveReplacesTheOpenOne) {
 TEST_F(DriveCacheTest, CloseForgetsTheTreeAndTheNextOpenMountsAfresh) {
   ASSERT_NE(OpenDrive(cache_, "E:"), nullptr);
   CloseDrive(cache_);
-  EXPECT_EQ(cache_.handle, nullptr);
+  EXPECT_EQ(cache_.device.handle, nullptr);
   EXPECT_TRUE(cache_.root.children.empty());
   EXPECT_FALSE(cache_.root.childrenLoaded);
   CloseDrive(cache_);  // closing a closed cache does nothing
@@ -108,7 +108,7 @@ TEST_F(DriveCacheTest, WithoutACountTheDescriptorIsReadAgain) {
   nativewin::ZeroReadAtSector(32);
   CheckDiscOnNextOpen(cache_);
   EXPECT_EQ(OpenDrive(cache_, "E:"), nullptr);
-  EXPECT_EQ(cache_.handle, nullptr);
+  EXPECT_EQ(cache_.device.handle, nullptr);
   nativewin::ClearFaults();
   EXPECT_NE(OpenDrive(cache_, "E:"), nullptr);
 }
@@ -118,7 +118,7 @@ TEST_F(DriveCacheTest, FailedOpensLeaveTheCacheClosed) {
   DirNode* untouched = reinterpret_cast<DirNode*>(0x1);
   EXPECT_EQ(OpenDrive(cache_, "Q:", &untouched), nullptr);
   EXPECT_EQ(untouched, reinterpret_cast<DirNode*>(0x1));
-  EXPECT_EQ(cache_.handle, nullptr);
+  EXPECT_EQ(cache_.device.handle, nullptr);
   EXPECT_STREQ(cache_.driveName, "E:");  // kept, but nothing is open
   EXPECT_NE(OpenDrive(cache_, "E:"), nullptr);
   EXPECT_EQ(Opens(), 3u);

@@ -141,16 +141,16 @@ class DiscFormat : public ::testing::Test {
  protected:
   void SetUp() override { nativewin::Reset(); }
   void TearDown() override {
-    vepo_closedevice(handle_);
+    vepo_closedevice(device_);
     EXPECT_EQ(nativewin::GetStats().liveBlocks, 0u);
     EXPECT_EQ(nativewin::GetStats().misalignedReads, 0);
   }
   void Insert(const imagewriter::RawImage& raw) {
     InsertRaw(dir_, raw);
-    handle_ = OpenE();
+    device_ = OpenE();
   }
   TempDir dir_;
-  HANDLE handle_ = nullptr;
+  Device device_;
 };
 
 TEST_F(DiscFormat, VolumeDescriptorGivesTheRootTableOnlyOnAnXboxVolume) {
@@ -158,18 +158,18 @@ TEST_F(DiscFormat, VolumeDescriptorGivesTheRootTableOnlyOnAnXboxVolume) {
   imagewriter::PutVolumeDescriptor(&raw, 0x89ABCDEF, 4096, true);
   Insert(raw);
   Extent extent;
-  EXPECT_EQ(vepo_readvolumedescriptor(handle_, &extent), 0);
+  EXPECT_EQ(vepo_readvolumedescriptor(device_, &extent), 0);
   EXPECT_EQ(extent.startSector, 0x89ABCDEFu);
   EXPECT_EQ(extent.size, 4096u);
   EXPECT_EQ(extent.byteOffset, 0x89ABCDEFull * 2048);
 
   imagewriter::RawImage other;
   imagewriter::PutVolumeDescriptor(&other, 33, 2048, false);
-  vepo_closedevice(handle_);
+  vepo_closedevice(device_);
   Insert(other);
   Extent untouched;
   untouched.size = 77;
-  EXPECT_EQ(vepo_readvolumedescriptor(handle_, &untouched), 1);
+  EXPECT_EQ(vepo_readvolumedescriptor(device_, &untouched), 1);
   EXPECT_EQ(untouched.size, 77u);
 }
 
@@ -177,47 +177,47 @@ TEST_F(DiscFormat, VolumeDescriptorFailsOnShortReadsSeeksAndMemory) {
   Insert(RawDiscWithRoot({}));
   Extent extent;
   nativewin::ShortReadAtSector(32, 1024);
-  EXPECT_EQ(vepo_readvolumedescriptor(handle_, &extent), 1);
+  EXPECT_EQ(vepo_readvolumedescriptor(device_, &extent), 1);
   nativewin::ClearFaults();
   nativewin::FailSeekTo(0x10000);
-  EXPECT_EQ(vepo_readvolumedescriptor(handle_, &extent), 1);
+  EXPECT_EQ(vepo_readvolumedescriptor(device_, &extent), 1);
   nativewin::ClearFaults();
   nativewin::FailAllocationOf(2048);
-  EXPECT_EQ(vepo_readvolumedescriptor(handle_, &extent), 1);
+  EXPECT_EQ(vepo_readvolumedescriptor(device_, &extent), 1);
   nativewin::ClearFaults();
-  EXPECT_EQ(vepo_readvolumedescriptor(handle_, &extent), 0);
+  EXPECT_EQ(vepo_readvolumedescriptor(device_, &extent), 0);
 
   // A disc shorter than the descriptor's sector.
-  vepo_closedevice(handle_);
+  vepo_closedevice(device_);
   imagewriter::RawImage tiny;
   imagewriter::PutBytes(&tiny, 0, std::vector<std::uint8_t>(4096, 1));
   Insert(tiny);
-  EXPECT_EQ(vepo_readvolumedescriptor(handle_, &extent), 1);
+  EXPECT_EQ(vepo_readvolumedescriptor(device_, &extent), 1);
 }
 
 TEST_F(DiscFormat, ReadDirTableAppendsTheEntriesOrLeavesTheListAlone) {
   Insert(RawDiscWithRoot(
       {MakeRawEntry("a", 0x10, 40, 2048), MakeRawEntry("b.txt", 0x20, 41, 5)}));
   Extent extent;
-  ASSERT_EQ(vepo_readvolumedescriptor(handle_, &extent), 0);
+  ASSERT_EQ(vepo_readvolumedescriptor(device_, &extent), 0);
 
   std::vector<DirNode> list(1);
   list[0].name = "before";
   nativewin::ResetStats();
-  EXPECT_EQ(vepo_readdirtable(handle_, extent, list), 0);
+  EXPECT_EQ(vepo_readdirtable(device_, extent, list), 0);
   EXPECT_EQ(Names(list), (std::vector<std::string>{"before", "a", "b.txt"}));
   // One 16-sector stream of the table's one sector.
   ASSERT_EQ(nativewin::GetStats().reads.size(), 1u);
   EXPECT_EQ(nativewin::GetStats().reads[0].requested, 2048u);
 
   nativewin::FailAllocationOf(extent.size);
-  EXPECT_EQ(vepo_readdirtable(handle_, extent, list), kTableNoMemory);
+  EXPECT_EQ(vepo_readdirtable(device_, extent, list), kTableNoMemory);
   nativewin::ClearFaults();
   nativewin::ZeroReadAtSector(33);
-  EXPECT_EQ(vepo_readdirtable(handle_, extent, list), kTableUnreadable);
+  EXPECT_EQ(vepo_readdirtable(device_, extent, list), kTableUnreadable);
   nativewin::ClearFaults();
   nativewin::FailAllocationOf(16 * 2048);
-  EXPECT_EQ(vepo_readdirtable(handle_, extent, list), kTableUnreadable);
+  EXPECT_EQ(vepo_readdirtable(device_, extent, list), kTableUnreadable);
   EXPECT_EQ(list.size(), 3u);
 }
 
@@ -228,7 +228,7 @@ TEST_F(DiscFormat, EmptyTableReadsNothing) {
   empty.byteOffset = SectorToOffset(999999);
   std::vector<DirNode> list;
   nativewin::ResetStats();
-  EXPECT_EQ(vepo_readdirtable(handle_, empty, list), 0);
+  EXPECT_EQ(vepo_readdirtable(device_, empty, list), 0);
   EXPECT_TRUE(list.empty());
   EXPECT_TRUE(nativewin::GetStats().reads.empty());
 }

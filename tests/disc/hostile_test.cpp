@@ -114,18 +114,18 @@ TEST_F(HostileDisc, DirectoryHoldingItselfIsFollowedOnlyAsFarAsThePath) {
   // All 200 components: one table read for each, then none at all.
   CloseDrive(gPluginState.driveCache);
   DirNode* root = nullptr;
-  HANDLE handle = OpenDrive(gPluginState.driveCache, "E:", &root);
-  ASSERT_NE(handle, nullptr);
+  const Device* device = OpenDrive(gPluginState.driveCache, "E:", &root);
+  ASSERT_NE(device, nullptr);
   nativewin::ResetStats();
   DirNode reached;
-  EXPECT_EQ(vepo_getupdatedirsubtree(handle, *root, deep.c_str(), 0, &reached,
+  EXPECT_EQ(vepo_getupdatedirsubtree(*device, *root, deep.c_str(), 0, &reached,
                                      nullptr),
             kWalkFound);
   EXPECT_EQ(nativewin::GetStats().reads.size(), 200u);
   ASSERT_EQ(reached.children.size(), 2u);
   EXPECT_FALSE(reached.children[0].childrenLoaded);
   nativewin::ResetStats();
-  EXPECT_EQ(vepo_getupdatedirsubtree(handle, *root, deep.c_str(), 0, nullptr,
+  EXPECT_EQ(vepo_getupdatedirsubtree(*device, *root, deep.c_str(), 0, nullptr,
                                      nullptr),
             kWalkFound);
   EXPECT_TRUE(nativewin::GetStats().reads.empty());
@@ -169,7 +169,7 @@ TEST_F(HostileDisc, PlacesAndSizesBeyondTheDeviceFailTheirOwnReadsOnly) {
 
 TEST_F(HostileDisc, TableAsLargeAsItsSizeFieldCanSay) {
   InsertRaw(dir_, RawDiscWithRoot({MakeRawEntry("huge", kDir, 33, kHuge)}));
-  HANDLE handle = OpenE();
+  Device device = OpenE();
   Extent extent;
   extent.size = kHuge;
   extent.startSector = 33;
@@ -178,20 +178,20 @@ TEST_F(HostileDisc, TableAsLargeAsItsSizeFieldCanSay) {
   // A machine that cannot give the block: nothing is read.
   nativewin::FailAllocationsAbove(kNoSuchMachine);
   nativewin::ResetStats();
-  EXPECT_EQ(vepo_readdirtable(handle, extent, list), kTableNoMemory);
+  EXPECT_EQ(vepo_readdirtable(device, extent, list), kTableNoMemory);
   EXPECT_TRUE(nativewin::GetStats().reads.empty());
   // One that can: the reads stop where the device ends.
   nativewin::ClearFaults();
-  EXPECT_EQ(vepo_readdirtable(handle, extent, list), kTableUnreadable);
+  EXPECT_EQ(vepo_readdirtable(device, extent, list), kTableUnreadable);
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(nativewin::GetStats().reads.size(), 2u);
-  vepo_closedevice(handle);
+  vepo_closedevice(device);
 
   // Through the host: the walk's message, the drive still open.
   nativewin::FailAllocationsAbove(kNoSuchMachine);
   EXPECT_FALSE(ListThroughHost("\\E:\\huge").valid);
   EXPECT_EQ(TakeBoxes(), Names{WalkFailed("E:\\huge", 3, 33)});
-  EXPECT_NE(gPluginState.driveCache.handle, nullptr);
+  EXPECT_NE(gPluginState.driveCache.device.handle, nullptr);
 
   // As the root table's size, the disc does not mount at all.
   RawImage rootHuge;
@@ -204,7 +204,7 @@ TEST_F(HostileDisc, TableAsLargeAsItsSizeFieldCanSay) {
   nativewin::ClearFaults();
   EXPECT_FALSE(ListThroughHost("\\F:").valid);
   EXPECT_EQ(TakeBoxes(), Names(2, "ERROR: cant open 'F:' device"));
-  EXPECT_EQ(gPluginState.driveCache.handle, nullptr);
+  EXPECT_EQ(gPluginState.driveCache.device.handle, nullptr);
 }
 
 // Sizes whose aligned block would wrap around on 32-bit, on discs that go

@@ -170,7 +170,7 @@ TEST_F(PartitionProbe, DescriptorNeedsBothSignatures) {
     DirNode* root = nullptr;
     ASSERT_NE(OpenDrive(cache_, "E:", &root), nullptr) << wiped;
     EXPECT_EQ(root->children.at(0).name, "found");
-    EXPECT_EQ(vepo_devicebase(cache_.handle), 0x2080000u);
+    EXPECT_EQ(cache_.device.base, 0x2080000u);
     EXPECT_EQ(DescriptorReads(), 4);
     CloseDrive(cache_);
 
@@ -207,15 +207,15 @@ TEST_F(PartitionProbe, FailedProbesOnlyMeanNotHere) {
   DirNode* root = nullptr;
   ASSERT_NE(OpenDrive(cache_, "E:", &root), nullptr);
   EXPECT_EQ(root->children.at(0).name, "game.bin");
-  EXPECT_EQ(vepo_devicebase(cache_.handle), 0x2080000u);
+  EXPECT_EQ(cache_.device.base, 0x2080000u);
 
   // Failing everywhere, the mount fails as before and the base is 0 again.
-  HANDLE handle = OpenE();
+  Device device = OpenE();
   nativewin::ZeroReadAtSector((0x2080000 + kDescriptorOffset) / kSectorSize);
   Extent extent;
-  EXPECT_EQ(vepo_findpartition(handle, &extent), 1);
-  EXPECT_EQ(vepo_devicebase(handle), 0u);
-  vepo_closedevice(handle);
+  EXPECT_EQ(vepo_findpartition(device, &extent), 1);
+  EXPECT_EQ(device.base, 0u);
+  vepo_closedevice(device);
 }
 
 }  // namespace

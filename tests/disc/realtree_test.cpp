@@ -53,15 +53,15 @@ class RealTree : public ::testing::Test {
     ASSERT_TRUE(imagewriter::ReadFolderTree(source_.string(), &tree, &error))
         << error;
     report_ = InsertTree(dir_, tree);
-    handle_ = OpenE();
-    ASSERT_EQ(vepo_mount(handle_, root_), 0);
+    device_ = OpenE();
+    ASSERT_EQ(vepo_mount(device_, root_), 0);
   }
-  void TearDown() override { vepo_closedevice(handle_); }
+  void TearDown() override { vepo_closedevice(device_); }
 
   // Compares the disc folder at discPath with the source folder, recursing.
   void CompareFolder(const std::string& discPath, const fs::path& folder) {
     DirNode node;
-    ASSERT_EQ(vepo_getupdatedirsubtree(handle_, root_, discPath.c_str(), 0,
+    ASSERT_EQ(vepo_getupdatedirsubtree(device_, root_, discPath.c_str(), 0,
                                        &node, nullptr),
               kWalkFound)
         << discPath;
@@ -83,7 +83,7 @@ class RealTree : public ::testing::Test {
         const ExtractRequest request{
             static_cast<std::int64_t>(SectorToOffset(child.startSector)),
             child.size, 32, AppendTo, &bytes};
-        ASSERT_EQ(vepo_extractdata(handle_, &request), 0) << childPath;
+        ASSERT_EQ(vepo_extractdata(device_, &request), 0) << childPath;
         ASSERT_EQ(bytes, ReadWholeFile(source.string())) << childPath;
         ++filesCompared_;
       }
@@ -93,7 +93,7 @@ class RealTree : public ::testing::Test {
   TempDir dir_;
   fs::path source_ = fs::path(dir_.path()) / "source";
   imagewriter::LayoutReport report_;
-  HANDLE handle_ = nullptr;
+  Device device_;
   DirNode root_;
   int filesCompared_ = 0;
 };
@@ -112,7 +112,7 @@ TEST_F(RealTree, EachTableIsReadOnceAndTheDescriptorOncePerMount) {
   for (int pass = 0; pass < 3; ++pass) {
     for (const char* folder : folders) {
       ASSERT_EQ(
-          vepo_getupdatedirsubtree(handle_, root_, folder, 0, nullptr, nullptr),
+          vepo_getupdatedirsubtree(device_, root_, folder, 0, nullptr, nullptr),
           kWalkFound);
     }
   }

@@ -34,15 +34,15 @@ class DirectoryTree : public ::testing::Test {
                                {MakeDirectory("sub", {MakeDirectory("deep")}),
                                 MakePatternFile("readme.txt", 10, 1)}),
                  MakeDirectory("other"), MakePatternFile("readme.txt", 5, 2)}));
-    handle_ = OpenE();
-    ASSERT_EQ(vepo_mount(handle_, root_), 0);
+    device_ = OpenE();
+    ASSERT_EQ(vepo_mount(device_, root_), 0);
     nativewin::ResetStats();
   }
-  void TearDown() override { vepo_closedevice(handle_); }
+  void TearDown() override { vepo_closedevice(device_); }
 
   int Walk(const char* path, DirNode* out = nullptr,
            std::string* outPath = nullptr, std::int32_t flags = 0) {
-    return vepo_getupdatedirsubtree(handle_, root_, path, flags, out, outPath);
+    return vepo_getupdatedirsubtree(device_, root_, path, flags, out, outPath);
   }
 
   const imagewriter::PlacedTable& Table(const std::string& path) const {
@@ -55,7 +55,7 @@ class DirectoryTree : public ::testing::Test {
 
   TempDir dir_;
   imagewriter::LayoutReport report_;
-  HANDLE handle_ = nullptr;
+  Device device_;
   DirNode root_;
 };
 
@@ -179,11 +179,11 @@ TEST_F(DirectoryTree, FirstOfDuplicateNamesIsFollowed) {
       &raw, SectorToOffset(41),
       imagewriter::LayoutTable({imagewriter::MakeRawEntry("second", 0, 1, 1)})
           .bytes);
-  vepo_closedevice(handle_);
+  vepo_closedevice(device_);
   InsertRaw(dir, raw);
-  handle_ = OpenE();
+  device_ = OpenE();
   root_ = DirNode();
-  ASSERT_EQ(vepo_mount(handle_, root_), 0);
+  ASSERT_EQ(vepo_mount(device_, root_), 0);
   DirNode twin;
   EXPECT_EQ(Walk("twin", &twin), kWalkFound);
   EXPECT_EQ(Names(twin), std::vector<std::string>{"first"});
@@ -193,25 +193,25 @@ TEST(Mount, FailsOnTheDescriptorThenOnTheRootTable) {
   nativewin::Reset();
   TempDir dir;
   InsertRaw(dir, RawDiscWithRoot({}));
-  HANDLE handle = OpenE();
+  Device device = OpenE();
   DirNode root;
   nativewin::ZeroReadAtSector(32);
-  EXPECT_EQ(vepo_mount(handle, root), 1);
+  EXPECT_EQ(vepo_mount(device, root), 1);
   EXPECT_FALSE(root.childrenLoaded);
   nativewin::ClearFaults();
   nativewin::ZeroReadAtSector(33);
-  EXPECT_EQ(vepo_mount(handle, root), 2);
+  EXPECT_EQ(vepo_mount(device, root), 2);
   nativewin::ClearFaults();
 
   // An empty root: the empty path is found, any other path is not.
   DirNode empty;
-  EXPECT_EQ(vepo_mount(handle, empty), 0);
+  EXPECT_EQ(vepo_mount(device, empty), 0);
   EXPECT_TRUE(empty.children.empty());
-  EXPECT_EQ(vepo_getupdatedirsubtree(handle, empty, "", 0, nullptr, nullptr),
+  EXPECT_EQ(vepo_getupdatedirsubtree(device, empty, "", 0, nullptr, nullptr),
             0);
-  EXPECT_EQ(vepo_getupdatedirsubtree(handle, empty, "x", 0, nullptr, nullptr),
+  EXPECT_EQ(vepo_getupdatedirsubtree(device, empty, "x", 0, nullptr, nullptr),
             1);
-  vepo_closedevice(handle);
+  vepo_closedevice(device);
 }
 
 }  // namespace

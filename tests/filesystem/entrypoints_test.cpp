@@ -34,7 +34,7 @@ TEST(EntryPoints, InitReplacesTheCallbacksButKeepsTheOpenDrive) {
   EXPECT_EQ(gPluginState.request, RecordRequest);
   EXPECT_EQ(gPluginState.progress, nullptr);
   EXPECT_TRUE(gPluginState.initialized);
-  EXPECT_NE(gPluginState.driveCache.handle, nullptr);
+  EXPECT_NE(gPluginState.driveCache.device.handle, nullptr);
   CloseDrive(gPluginState.driveCache);
 }
 
@@ -47,7 +47,7 @@ TEST(EntryPointsDeathTest, ExitWithADriveOpenIsClean) {
   EXPECT_EXIT(
       {
         OpenDrive(gPluginState.driveCache, "E:");
-        std::exit(gPluginState.driveCache.handle ? 0 : 1);
+        std::exit(gPluginState.driveCache.device.handle ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
 }

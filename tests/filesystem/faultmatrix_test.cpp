@@ -210,12 +210,12 @@ class FaultMatrix : public ::testing::Test {
     const DriveCache& drive = gPluginState.driveCache;
     const nativewin::Stats& stats = nativewin::GetStats();
     if (cache == Cache::kOpen) {
-      EXPECT_NE(drive.handle, nullptr);
+      EXPECT_NE(drive.device.handle, nullptr);
       EXPECT_STREQ(drive.driveName, "E:");
       EXPECT_TRUE(drive.root.childrenLoaded);
       EXPECT_EQ(stats.openHandles, 1);
     } else {
-      EXPECT_EQ(drive.handle, nullptr);
+      EXPECT_EQ(drive.device.handle, nullptr);
       EXPECT_FALSE(drive.root.childrenLoaded);
       EXPECT_TRUE(drive.root.children.empty());
       EXPECT_EQ(stats.openHandles, 0);

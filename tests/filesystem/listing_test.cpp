@@ -81,9 +81,9 @@ TEST_F(Listing, RootListsDriveListsLongerThanTheLetters) {
 
 TEST_F(Listing, RootListingClosesTheOpenDrive) {
   ASSERT_TRUE(ListThroughHost("\\E:").valid);
-  EXPECT_NE(gPluginState.driveCache.handle, nullptr);
+  EXPECT_NE(gPluginState.driveCache.device.handle, nullptr);
   ListThroughHost("\\");
-  EXPECT_EQ(gPluginState.driveCache.handle, nullptr);
+  EXPECT_EQ(gPluginState.driveCache.device.handle, nullptr);
   nativewin::ResetStats();
   ASSERT_TRUE(ListThroughHost("\\E:").valid);
   EXPECT_EQ(nativewin::GetStats().opens.size(), 1u);

@@ -48,19 +48,19 @@ class OutOfMemory : public ::testing::Test {
 };
 
 TEST_F(OutOfMemory, TableScanFreesItsBlockAndLeavesTheListAsItWas) {
-  HANDLE handle = OpenE();
+  Device device = OpenE();
   Extent root;
-  ASSERT_EQ(vepo_readvolumedescriptor(handle, &root), 0);
+  ASSERT_EQ(vepo_readvolumedescriptor(device, &root), 0);
   std::vector<DirNode> list(1);
   list[0].name = "kept";
   {
     FailNewAbove shortOfMemory(kShortOfMemory);
-    EXPECT_EQ(vepo_readdirtable(handle, root, list), kTableNoMemory);
+    EXPECT_EQ(vepo_readdirtable(device, root, list), kTableNoMemory);
   }
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].name, "kept");
   EXPECT_EQ(nativewin::GetStats().liveBlocks, 0u);
-  vepo_closedevice(handle);
+  vepo_closedevice(device);
 }
 
 TEST_F(OutOfMemory, FailedMountLeavesTheDriveClosedAndTheNextListingWhole) {
@@ -68,7 +68,7 @@ TEST_F(OutOfMemory, FailedMountLeavesTheDriveClosedAndTheNextListingWhole) {
     FailNewAbove shortOfMemory(kShortOfMemory);
     EXPECT_FALSE(ListThroughHost("\\E:").valid);
   }
-  EXPECT_EQ(gPluginState.driveCache.handle, nullptr);
+  EXPECT_EQ(gPluginState.driveCache.device.handle, nullptr);
   EXPECT_EQ(nativewin::GetStats().openHandles, 0);
   ASSERT_EQ(nativewin::MessageBoxes().size(), 1u);
   EXPECT_EQ(nativewin::MessageBoxes()[0].text, "ERROR: cant open 'E:' device");

@@ -169,8 +169,7 @@ void CheckCopy(const std::string& local, const DirNode& node, int result,
   if (result == kFileOk) {
     Check(local.size() == node.size, "copy incomplete but successful");
   }
-  CheckBytes(local, node, vepo_devicebase(gPluginState.driveCache.handle), data,
-             size);
+  CheckBytes(local, node, gPluginState.driveCache.device.base, data, size);
 }
 
 void Copy(const std::string& remote, const std::uint8_t* data,

@@ -107,6 +107,55 @@ class ArchiveOnLinux(unittest.TestCase):
             thread.join()
         self.assertEqual(failures, [])
 
+    def test_twenty_whole_disc_images_open_at_once(self):
+        # Each handle carries its own partition base: none is shared, none
+        # is limited in number, and a handle value the system hands out
+        # again (Linux gives the lowest free descriptor) starts afresh.
+        layouts = ("xgd1", "xgd2", "xgd3")
+        images = []
+        for i in range(20):
+            files = {"default.xbe": common.pattern(100 + i, 70000 + i),
+                     f"d{i}/f.bin": common.pattern(200 + i, 3000)}
+            images.append(make(f"archive-many-{i}", layouts[i % 3], files))
+        failures = []
+
+        def interleaved(group, tag):
+            archive = wfx.Archive(common.settings.archive)
+            steps = [archive.extract_steps(image, self.target(f"{tag}-{i}"))
+                     for i, (_, image) in enumerate(group)]
+            while steps:
+                for step in list(steps):
+                    if next(step, None) is None:
+                        steps.remove(step)
+            for i, (source, _) in enumerate(group):
+                target = os.path.join(common.settings.work, "out",
+                                      f"{tag}-{i}")
+                if common.source_files(target) != common.source_files(source):
+                    failures.append((tag, i))
+
+        interleaved(images, "many")
+        threads = [threading.Thread(target=interleaved,
+                                    args=(images[i::4], f"thread{i}"))
+                   for i in range(4)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        self.assertEqual(failures, [])
+
+        # Open one and close it, then another in its descriptor's place,
+        # each at its own base.
+        for i in range(20):
+            handle, _ = self.archive.open(images[i][1])
+            self.assertTrue(handle)
+            self.archive.lib.CloseArchive(handle)
+            source, image = images[(i * 7 + 1) % 20]
+            target = self.target(f"reopen-{i}")
+            self.assertEqual(set(self.archive.extract_all(image, target)
+                                 .values()), {0})
+            self.assertEqual(common.source_files(target),
+                             common.source_files(source))
+
     def test_test_reads_and_writes_nothing(self):
         _, image = make("archive-test")
         target = self.target("test")

@@ -258,21 +258,31 @@ class Archive:
     def extract_all(self, image, target, operation=PK_EXTRACT):
         """Copies every file below target; the ProcessFile result of each
         file by path."""
+        results = {}
+        for _ in self.extract_steps(image, target, operation, results):
+            pass
+        return results
+
+    def extract_steps(self, image, target, operation=PK_EXTRACT,
+                      results=None):
+        """extract_all one header at a time, so that several archives can
+        be walked in turns."""
+        results = {} if results is None else results
         handle, result = self.open(image, PK_OM_EXTRACT)
         assert handle, result
         callback = PROCESS_DATA_W(self._on_progress)
         self.lib.SetProcessDataProcW(handle, callback)
-        results = {}
         for header in self._each(handle):
             destination = os.path.join(target, header.path)
             if header.is_dir:
                 os.makedirs(destination, exist_ok=True)
                 self.lib.ProcessFileW(handle, PK_SKIP, None, wide(""))
+                yield header
                 continue
             self.progress = []
             results[header.path] = self.lib.ProcessFileW(
                 handle, operation, None, wide(destination))
             if results[header.path] == E_EABORTED:
                 break
+            yield header
         self.lib.CloseArchive(handle)
-        return results

@@ -82,10 +82,10 @@ void InsertRaw(const TempDir& dir, const imagewriter::RawImage& raw,
   Insert(root, image);
 }
 
-HANDLE OpenE() {
-  HANDLE handle = vepo_opendevice("\\\\.\\E:");
-  EXPECT_NE(handle, nullptr);
-  return handle;
+Device OpenE() {
+  Device device = vepo_opendevice("\\\\.\\E:");
+  EXPECT_NE(device.handle, nullptr);
+  return device;
 }
 
 std::string ReadWholeFile(const std::string& path) {

@@ -52,7 +52,7 @@ constexpr double kSlowDriveRate = 48.0 * 1024 * 1024;
 std::size_t ThreadCount();
 
 // Opens drive E: of the platform layer; fails the test when it cannot.
-HANDLE OpenE();
+Device OpenE();
 
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
