@@ -86,7 +86,7 @@ int CopyImageRange(Copy* copy, const Node& node, const std::string& path) {
   const ExtractRequest request{static_cast<std::int64_t>(node.source.offset),
                                static_cast<std::uint32_t>(node.size),
                                kImageChunkSectors, TakeImageChunk, copy};
-  const int result = vepo_extractdata(node.source.image, &request);
+  const int result = vepo_extractdata(*node.source.image, &request);
   if (result == kWriteOutputFailed || result == kWriteCancelled ||
       result == kWriteDone) {
     return result;

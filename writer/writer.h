@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "disc/device.h"
 #include "platform/win32.h"
 
 namespace writer {
@@ -39,7 +40,7 @@ enum class SourceKind : std::uint8_t {
 struct Source {
   SourceKind kind = SourceKind::kZeros;
   LocalName path;
-  HANDLE image = nullptr;
+  const Device* image = nullptr;
   std::uint64_t offset = 0;
   GenerateBytes generate = nullptr;
   std::uint32_t seed = 0;

@@ -243,14 +243,14 @@ TEST_F(Writer, ImageRangesCopyFilesOutOfAnotherImage) {
   const TreeNode original = MakeDirectory(
       "", {MakePatternFile("x", 300000, 1), MakePatternFile("y", 5, 2)});
   const std::string image = WriteTree(source, original, {}, &report);
-  HANDLE device = vepo_openimage(image.c_str());
-  ASSERT_NE(device, nullptr);
+  Device device = vepo_openimage(image.c_str());
+  ASSERT_NE(device.handle, nullptr);
   TreeNode copied = MakeDirectory("");
   for (const char* name : {"x", "y"}) {
     const writer::PlacedEntry* entry = writer::FindPlacedEntry(report, name);
     TreeNode file = MakeZeroFile(std::string("copy-") + name, entry->size);
     file.source.kind = writer::SourceKind::kImageRange;
-    file.source.image = device;
+    file.source.image = &device;
     file.source.offset = std::uint64_t{entry->startSector} * 2048;
     copied.children.push_back(file);
   }
