@@ -3,6 +3,7 @@
 // run side by side.
 #include "archive/exports.h"
 
+#include "archive/delete.h"
 #include "archive/extract.h"
 #include "archive/headers.h"
 #include "archive/imagearchive.h"
@@ -83,6 +84,15 @@ int Pack(const Char* packedFile, const Char* subPath, const Char* srcPath,
     PackRequest request{Text(packedFile), Text(subPath), Text(srcPath),
                         ListedNames(addList), flags};
     return PackLocalFiles(request);
+  } catch (...) {
+    return E_NO_MEMORY;
+  }
+}
+
+template <typename Char>
+int Delete(const Char* packedFile, const Char* deleteList) {
+  try {
+    return DeleteImageEntries(Text(packedFile), ListedNames(deleteList));
   } catch (...) {
     return E_NO_MEMORY;
   }
@@ -169,8 +179,17 @@ extern "C" int WINAPI PackFilesW(WCHAR* packedFile, WCHAR* subPath,
   return Pack(packedFile, subPath, srcPath, addList, flags);
 }
 
+extern "C" int WINAPI DeleteFiles(char* packedFile, char* deleteList) {
+  return Delete(packedFile, deleteList);
+}
+
+extern "C" int WINAPI DeleteFilesW(WCHAR* packedFile, WCHAR* deleteList) {
+  return Delete(packedFile, deleteList);
+}
+
 extern "C" int WINAPI GetPackerCaps() {
-  return PK_CAPS_NEW | PK_CAPS_MULTIPLE | PK_CAPS_BY_CONTENT;
+  return PK_CAPS_NEW | PK_CAPS_MODIFY | PK_CAPS_MULTIPLE | PK_CAPS_DELETE |
+         PK_CAPS_BY_CONTENT;
 }
 
 extern "C" BOOL WINAPI CanYouHandleThisFile(char* fileName) {

@@ -22,6 +22,8 @@ int WINAPI PackFiles(char* packedFile, char* subPath, char* srcPath,
                      char* addList, int flags);
 int WINAPI PackFilesW(WCHAR* packedFile, WCHAR* subPath, WCHAR* srcPath,
                       WCHAR* addList, int flags);
+int WINAPI DeleteFiles(char* packedFile, char* deleteList);
+int WINAPI DeleteFilesW(WCHAR* packedFile, WCHAR* deleteList);
 int WINAPI GetPackerCaps();
 BOOL WINAPI CanYouHandleThisFile(char* fileName);
 BOOL WINAPI CanYouHandleThisFileW(WCHAR* fileName);

@@ -79,7 +79,8 @@ bool WriteOutput(ImageOutput* output, std::uint64_t offset,
          WriteBytes(output, data, length, error);
 }
 
-bool FinishOutput(ImageOutput* output, std::uint64_t size, std::string* error) {
+bool FinishOutput(ImageOutput* output, std::uint64_t size,
+                  const WriteOptions& options, std::string* error) {
   if (size > output->position) {
     // The last byte written makes the file as long as the image.
     const std::uint8_t zero = 0;
@@ -92,6 +93,7 @@ bool FinishOutput(ImageOutput* output, std::uint64_t size, std::string* error) {
   const int closed = std::fclose(output->file);
   output->file = nullptr;
   if (closed != 0) return Fail(*output, "close", error);
+  if (options.beforeReplace) options.beforeReplace(options.progressContext);
   const bool renamed = output->target.units.empty()
                            ? ReplaceLocalFile(output->temporary.bytes.c_str(),
                                               output->target.bytes.c_str())

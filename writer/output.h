@@ -30,9 +30,10 @@ int OpenOutput(const LocalName& target, ImageOutput* output,
 bool WriteOutput(ImageOutput* output, std::uint64_t offset,
                  const std::uint8_t* data, std::size_t length,
                  std::string* error);
-// Makes the file size bytes long from its start, flushes it to the disk and
-// renames it to the target.
-bool FinishOutput(ImageOutput* output, std::uint64_t size, std::string* error);
+// Makes the file size bytes long from its start, flushes it to the disk,
+// calls options.beforeReplace and renames it to the target.
+bool FinishOutput(ImageOutput* output, std::uint64_t size,
+                  const WriteOptions& options, std::string* error);
 // Closes and removes the temporary file.
 void DiscardOutput(ImageOutput* output);
 

@@ -77,7 +77,7 @@ int WriteLayout(ImagePlan* plan, const WriteOptions& options,
                          ? WritePlan(*plan, options, output, error)
                          : WriteWholeDisc(plan, options, output, error);
   if (result != kWriteDone) return result;
-  return Written(FinishOutput(output, plan->report.imageSize, error));
+  return Written(FinishOutput(output, plan->report.imageSize, options, error));
 }
 
 }  // namespace

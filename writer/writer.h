@@ -84,6 +84,10 @@ struct WriteOptions {
   DiscLayout layout = DiscLayout::kPlain;
   ProgressCallback progress = nullptr;
   void* progressContext = nullptr;
+  // Called once the new image is complete and on the disk, just before it
+  // replaces the target, with progressContext: the last moment to close
+  // what reads the old one.
+  void (*beforeReplace)(void* context) = nullptr;
 };
 
 // One entry as it landed in its parent's table.

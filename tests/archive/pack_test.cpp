@@ -15,6 +15,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using imagewriter::TreeNode;
 
 std::vector<int> gSizes;
 int gCancelAt = -1;
@@ -216,9 +217,126 @@ TEST_F(Pack, BadInputGetsAResultAMessageAndLeavesNothing) {
 TEST_F(Pack, AFileThatIsNoImageStaysAsItWas) {
   const std::string image = dir_.File("other.iso");
   WriteWholeFile(image, std::string(100000, 'o'));
-  EXPECT_NE(PackW(image, Tree(), PK_PACK_SAVE_PATHS), 0);
+  EXPECT_EQ(PackW(image, Tree(), PK_PACK_SAVE_PATHS), E_UNKNOWN_FORMAT);
   EXPECT_TRUE(ReadWholeFile(image) == std::string(100000, 'o'));
   EXPECT_FALSE(fs::exists(image + ".partial"));
+}
+
+// ---- Editing an image: modify and delete ----
+
+class Edit : public Pack {
+ protected:
+  void SetUp() override {
+    Pack::SetUp();
+    original_ = imagewriter::MakeDirectory(
+        "", {imagewriter::MakePatternFile("keep.bin", 100000, 1),
+             imagewriter::MakePatternFile("FILE.BIN", 5000, 2),
+             imagewriter::MakeZeroFile("empty", 0),
+             imagewriter::MakeDirectory(
+                 "Dir1", {imagewriter::MakePatternFile("x", 3000, 3),
+                          imagewriter::MakeDirectory("SUB")})});
+  }
+  std::string Original(
+      imagewriter::DiscLayout layout = imagewriter::DiscLayout::kPlain) {
+    imagewriter::WriteOptions options;
+    options.layout = layout;
+    const std::string image = dir_.File("edit.xiso");
+    imagewriter::LayoutReport report;
+    std::string error;
+    EXPECT_TRUE(
+        imagewriter::WriteImage(original_, image, options, &report, &error))
+        << error;
+    return image;
+  }
+  std::string Bytes(const std::vector<Listed>& listed,
+                    const std::string& path) {
+    for (const Listed& l : listed) {
+      if (l.path == path) return l.bytes;
+    }
+    return "<none>";
+  }
+  std::vector<std::string> Paths(const std::vector<Listed>& listed) {
+    std::vector<std::string> paths;
+    for (const Listed& l : listed) paths.push_back(l.path);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  }
+  int DeleteW(const std::string& image, const std::vector<WideString>& names) {
+    WideString target = Wide(image);
+    WideString list = List(names);
+    return DeleteFilesW(&target[0], &list[0]);
+  }
+
+  TreeNode original_;
+};
+
+std::string Pattern(std::uint32_t seed, std::size_t size) {
+  const auto bytes = imagewriter::PatternBytes(seed, 0, size);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(Edit, PackingIntoAnImageAddsReplacesAndMergesByTheConsolesNames) {
+  for (auto layout :
+       {imagewriter::DiscLayout::kPlain, imagewriter::DiscLayout::kXgd2}) {
+    const std::string image = Original(layout);
+    fs::create_directories(Src("sub"));
+    WriteWholeFile(Src("file.bin"), "new bytes");
+    WriteWholeFile(Src("sub/in.txt"), "in");
+    ASSERT_EQ(PackW(image, {Wide("file.bin"), Wide("sub/"), Wide("sub/in.txt")},
+                    PK_PACK_SAVE_PATHS, "Dir1"),
+              0);
+    ASSERT_EQ(PackW(image, {Wide("file.bin")}, PK_PACK_SAVE_PATHS), 0);
+    // A whole disc comes back as a plain image.
+    EXPECT_EQ(imagewriter::CheckImageStructure(image, 0), "");
+    const std::vector<Listed> back = ReadBack(image, dir_);
+    EXPECT_EQ(Paths(back),
+              (std::vector<std::string>{
+                  "Dir1", "Dir1\\SUB", "Dir1\\SUB\\in.txt", "Dir1\\file.bin",
+                  "Dir1\\x", "empty", "file.bin", "keep.bin"}))
+        << ::testing::PrintToString(Paths(back));
+    EXPECT_TRUE(Bytes(back, "keep.bin") == Pattern(1, 100000));
+    EXPECT_TRUE(Bytes(back, "file.bin") == "new bytes");
+    EXPECT_TRUE(Bytes(back, "Dir1\\x") == Pattern(3, 3000));
+    EXPECT_TRUE(Bytes(back, "Dir1\\SUB\\in.txt") == "in");
+  }
+}
+
+TEST_F(Edit, DeleteRemovesFilesAndFoldersReportingPercents) {
+  const std::string image = Original();
+  ASSERT_EQ(
+      DeleteW(image, {Wide("empty"), Wide("Dir1\\*.*"), Wide("file.bin")}), 0);
+  EXPECT_EQ(imagewriter::CheckImageStructure(image, 0), "");
+  const std::vector<Listed> back = ReadBack(image, dir_);
+  EXPECT_EQ(Paths(back), std::vector<std::string>{"keep.bin"});
+  EXPECT_TRUE(Bytes(back, "keep.bin") == Pattern(1, 100000));
+  ASSERT_FALSE(gSizes.empty());
+  for (int size : gSizes) {
+    EXPECT_LE(size, -1);
+    EXPECT_GE(size, -100);
+  }
+  EXPECT_EQ(gSizes.back(), -100);
+  // Every entry gone: a valid empty image; a folder emptied stays.
+  ASSERT_EQ(DeleteW(image, {Wide("keep.bin")}), 0);
+  EXPECT_TRUE(ReadBack(image, dir_).empty());
+  EXPECT_EQ(imagewriter::CheckImageStructure(image, 0), "");
+}
+
+TEST_F(Edit, FailuresAndCancelsLeaveTheImageByteForByte) {
+  const std::string image = Original();
+  const std::string before = ReadWholeFile(image);
+  gCancelAt = 0;
+  EXPECT_EQ(DeleteW(image, {Wide("empty")}), E_EABORTED);
+  gSizes.clear();
+  EXPECT_EQ(PackW(image, {Wide("a.txt")}, PK_PACK_SAVE_PATHS), E_EABORTED);
+  gCancelAt = -1;
+  EXPECT_EQ(PackW(image, {Wide("gone")}, PK_PACK_SAVE_PATHS), E_EOPEN);
+  EXPECT_EQ(PackW(image, {Wide("..")}, PK_PACK_SAVE_PATHS), E_ECREATE);
+  EXPECT_TRUE(ReadWholeFile(image) == before);
+  EXPECT_FALSE(fs::exists(image + ".partial"));
+  const std::string other = dir_.File("other.iso");
+  WriteWholeFile(other, std::string(70000, 'o'));
+  EXPECT_EQ(DeleteW(other, {Wide("x")}), E_UNKNOWN_FORMAT);
+  EXPECT_TRUE(ReadWholeFile(other) == std::string(70000, 'o'));
 }
 
 }  // namespace

@@ -52,9 +52,9 @@ TEST(WcxInterface, ConstantsHaveThePublishedValues) {
   }
 }
 
-TEST(WcxInterface, CapsAreNewSeveralFilesAndByContent) {
-  // NEW 1 | MULTIPLE 4 | BY_CONTENT 64: no edit of an existing image yet.
-  EXPECT_EQ(GetPackerCaps(), 69);
+TEST(WcxInterface, CapsPackEditDeleteSeveralFilesByContent) {
+  // NEW 1 | MODIFY 2 | MULTIPLE 4 | DELETE 8 | BY_CONTENT 64.
+  EXPECT_EQ(GetPackerCaps(), 79);
   EXPECT_EQ(GetBackgroundFlags(), 1);
 }
 

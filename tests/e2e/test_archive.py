@@ -101,7 +101,7 @@ class ArchiveCases:
         self.assertEqual(
             self.archive("list", windows_path(self.local("missing.iso")))[1],
             ["OPEN 15"])
-        self.assertEqual(self.archive("caps")[1], ["CAPS 69 BACKGROUND 1"])
+        self.assertEqual(self.archive("caps")[1], ["CAPS 79 BACKGROUND 1"])
 
     def test_test_cancel_and_a_cut_image(self):
         image = windows_path(discs.SECOND.image)

@@ -22,7 +22,7 @@ ARCHIVE_ENTRY_POINTS = {
     "SetChangeVolProc", "SetChangeVolProcW", "SetProcessDataProc",
     "SetProcessDataProcW", "GetPackerCaps", "CanYouHandleThisFile",
     "CanYouHandleThisFileW", "PackSetDefaultParams", "GetBackgroundFlags",
-    "PackFiles", "PackFilesW"}
+    "PackFiles", "PackFilesW", "DeleteFiles", "DeleteFilesW"}
 ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}
 
 

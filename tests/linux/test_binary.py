@@ -18,7 +18,7 @@ ARCHIVE_EXPORTS = {
     "SetChangeVolProc", "SetChangeVolProcW", "SetProcessDataProc",
     "SetProcessDataProcW", "GetPackerCaps", "CanYouHandleThisFile",
     "CanYouHandleThisFileW", "PackSetDefaultParams", "GetBackgroundFlags",
-    "PackFiles", "PackFilesW"}
+    "PackFiles", "PackFilesW", "DeleteFiles", "DeleteFilesW"}
 RUNTIMES = {"libc.so.6", "libm.so.6", "libstdc++.so.6", "libgcc_s.so.1",
             "ld-linux-x86-64.so.2", "linux-vdso.so.1"}
 # The newest symbol versions of Debian 12's glibc 2.36 and GCC 12.

@@ -14,7 +14,7 @@ import doublecmd
 REASON = ("missing " + ", ".join(doublecmd.missing_programs())
           if doublecmd.missing_programs() else None)
 # Enter by extension on .xiso; Ctrl+PgDn by content on any file.
-FLAGS = 69
+FLAGS = 79
 BIG = 2 << 30
 
 
