@@ -139,5 +139,8 @@ typedef int(WINAPI* CloseArchiveFn)(HANDLE archive);
 typedef void(WINAPI* SetProcessDataProcWFn)(HANDLE archive,
                                             tProcessDataProcW proc);
 typedef int(WINAPI* GetPackerCapsFn)();
+typedef int(WINAPI* PackFilesWFn)(WCHAR* packedFile, WCHAR* subPath,
+                                  WCHAR* srcPath, WCHAR* addList, int flags);
+typedef int(WINAPI* DeleteFilesWFn)(WCHAR* packedFile, WCHAR* deleteList);
 typedef BOOL(WINAPI* CanYouHandleThisFileWFn)(WCHAR* fileName);
 typedef int(WINAPI* GetBackgroundFlagsFn)();

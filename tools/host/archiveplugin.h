@@ -6,6 +6,7 @@
 #include "archive/wcxapi.h"
 
 struct ArchivePlugin {
+  HMODULE module = nullptr;
   OpenArchiveWFn open = nullptr;
   ReadHeaderExWFn readHeader = nullptr;
   ProcessFileWFn process = nullptr;
@@ -14,6 +15,8 @@ struct ArchivePlugin {
   CanYouHandleThisFileWFn canHandle = nullptr;
   GetPackerCapsFn caps = nullptr;
   GetBackgroundFlagsFn background = nullptr;
+  PackFilesWFn pack = nullptr;
+  DeleteFilesWFn remove = nullptr;
 };
 
 // Loads the DLL and looks up every entry point by its plain name. On failure
