@@ -6,7 +6,6 @@
 #include "archive/wcxapi.h"
 
 struct ArchivePlugin {
-  HMODULE module = nullptr;
   OpenArchiveWFn open = nullptr;
   ReadHeaderExWFn readHeader = nullptr;
   ProcessFileWFn process = nullptr;
@@ -17,6 +16,7 @@ struct ArchivePlugin {
   GetBackgroundFlagsFn background = nullptr;
   PackFilesWFn pack = nullptr;
   DeleteFilesWFn remove = nullptr;
+  HMODULE module = nullptr;
 };
 
 // Loads the DLL and looks up every entry point by its plain name. On failure
