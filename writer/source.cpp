@@ -83,9 +83,13 @@ int TakeImageChunk(void* userData, const ExtractChunk* chunk) {
 }
 
 int CopyImageRange(Copy* copy, const Node& node, const std::string& path) {
+  // A small file takes a block of its own size: each stream allocates one.
+  const auto sectors = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+      kImageChunkSectors, (node.size + kSectorSize - 1) / kSectorSize));
   const ExtractRequest request{static_cast<std::int64_t>(node.source.offset),
                                static_cast<std::uint32_t>(node.size),
-                               kImageChunkSectors, TakeImageChunk, copy};
+                               std::max<std::uint32_t>(sectors, 1),
+                               TakeImageChunk, copy};
   const int result = vepo_extractdata(*node.source.image, &request);
   if (result == kWriteOutputFailed || result == kWriteCancelled ||
       result == kWriteDone) {
