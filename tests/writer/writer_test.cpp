@@ -262,6 +262,24 @@ TEST_F(Writer, ImageRangesCopyFilesOutOfAnotherImage) {
   EXPECT_TRUE(back.at("copy-y").bytes == ExpectedContent(original.children[1]));
 }
 
+TEST_F(Writer, TwoHundredThousandEntriesAndSevenGigabytes) {
+  std::vector<TreeNode> folders;
+  for (int f = 0; f < 200; ++f) {
+    std::vector<TreeNode> files;
+    for (int i = 0; i < 1000; ++i) {
+      files.push_back(MakeZeroFile("file" + std::to_string(i), i % 3));
+    }
+    folders.push_back(MakeDirectory("folder" + std::to_string(f), files));
+  }
+  // Two files just under 4 GiB, left as holes: an image of 7 GiB and more.
+  folders.push_back(MakeZeroFile("big1", 0xFFFFF000u));
+  folders.push_back(MakeZeroFile("big2", 0xD0000000u));
+  const std::string image = dir_.File("large.xiso");
+  ASSERT_EQ(Write(MakeDirectory("", folders), image), writer::kWriteDone);
+  EXPECT_GT(std::filesystem::file_size(image), 7ull << 30);
+  EXPECT_EQ(imagewriter::CheckImageStructure(image, 0), "");
+}
+
 TEST(StructureCheck, FindsTheFaultsOfCraftedTables) {
   using imagewriter::MakeRawEntry;
   TempDir dir;
