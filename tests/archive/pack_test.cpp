@@ -1,7 +1,9 @@
 // PackFiles in the host's call shape: new images from local folders read
 // back byte for byte, moves, and the bad inputs that leave nothing behind.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -299,6 +301,27 @@ TEST_F(Edit, PackingIntoAnImageAddsReplacesAndMergesByTheConsolesNames) {
     EXPECT_TRUE(Bytes(back, "Dir1\\x") == Pattern(3, 3000));
     EXPECT_TRUE(Bytes(back, "Dir1\\SUB\\in.txt") == "in");
   }
+}
+
+TEST_F(Edit, AFullDiskLeavesTheImageAsItWas) {
+  const std::string image = Original();
+  const std::string before = ReadWholeFile(image);
+  // Writes beyond 150,000 bytes fail: the new image cannot be completed.
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit limited = old;
+  limited.rlim_cur = 150000;
+  auto* handler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const int packed = PackW(image, {Wide("b.bin")}, PK_PACK_SAVE_PATHS);
+  const int fresh = PackW(dir_.File("fresh.xiso"), Tree(), PK_PACK_SAVE_PATHS);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_EQ(packed, E_EWRITE);
+  EXPECT_EQ(fresh, E_EWRITE);
+  EXPECT_TRUE(ReadWholeFile(image) == before);
+  ExpectNothingAt(dir_.File("fresh.xiso"));
+  EXPECT_FALSE(fs::exists(image + ".partial"));
 }
 
 TEST_F(Edit, DeleteRemovesFilesAndFoldersReportingPercents) {
