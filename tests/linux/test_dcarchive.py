@@ -10,6 +10,7 @@ import unittest
 
 import common
 import doublecmd
+import wfx
 
 REASON = ("missing " + ", ".join(doublecmd.missing_programs())
           if doublecmd.missing_programs() else None)
@@ -22,13 +23,15 @@ def files(prefix, seed):
     return {f"{prefix}/default.xbe": common.pattern(seed, 200000),
             f"{prefix}/media/intro.xmv": common.pattern(seed + 1, 3 << 20),
             f"{prefix}/media/levels/l1.bin": common.pattern(seed + 2, 4097),
-            f"{prefix}/readme.txt": b"in place\n"}
+            f"{prefix}/readme.txt": b"in place\n",
+            f"{prefix}/zero.bin": b""}
 
 
 @unittest.skipIf(REASON, f"Double Commander cannot run here: {REASON}")
 class DoubleCommanderArchive(unittest.TestCase):
     def setUp(self):
-        self.work = os.path.join(common.settings.work, "dcarchive")
+        self.work = os.path.join(common.settings.work,
+                                 "dcarchive-" + self._testMethodName)
         self.screens = os.path.join(self.work, "screens")
         self.images = os.path.join(self.work, "images")
         self.copies = os.path.join(self.work, "copies Łódź 日本語")
@@ -107,6 +110,47 @@ class DoubleCommanderArchive(unittest.TestCase):
                     f"{time.monotonic() - started:.1f} s")
         self.assertEqual([line for line in dc.log_lines()
                           if line.startswith("Error")], [])
+
+    def test_delete_inside_an_image(self):
+        """F8 on a folder and an empty file inside an open image: the
+        plug-in rewrites the image without them."""
+        image = os.path.join(self.images, "game.xiso")
+        dc = doublecmd.DoubleCommander(
+            self.work, common.settings.plugin, {}, self.images, self.copies,
+            os.path.join(common.settings.work, "doublecmd-defaults"),
+            archives={"xiso": (common.settings.archive, FLAGS)})
+        try:
+            dc.focus_list()
+            dc.navigate("Home", "Down", "Down")
+            dc.navigate("Return")
+            dc.navigate("Down")
+            dc.navigate("Return")
+            # .., empty, media, default.xbe, readme.txt, zero.bin
+            dc.navigate("Down")
+            dc.keys("Down", "Insert", "Down", "Down", "Insert")
+            self.shot(dc, "delete-selected.png")
+            dc.keys("F8")
+            time.sleep(1)
+            self.shot(dc, "delete-asked.png")
+            dc.keys("Return")
+            doublecmd.wait_for(lambda: any(
+                line.startswith("Done: Delete") for line in dc.log_lines()),
+                "the delete to be done")
+            self.shot(dc, "deleted.png")
+        finally:
+            dc.stop()
+        self.assertEqual([line for line in dc.log_lines()
+                          if line.startswith("Error")], [])
+        archive = wfx.Archive(common.settings.archive)
+        target = os.path.join(self.work, "after-delete")
+        os.makedirs(target)
+        self.assertEqual(set(archive.extract_all(image, target).values()), {0})
+        wanted = common.source_files(self.sources["game.xiso"])
+        del wanted["game/zero.bin"]
+        for relative in list(wanted):
+            if relative.startswith("game/media/"):
+                del wanted[relative]
+        self.assertEqual(common.source_files(target), wanted)
 
     def copy_hostile(self, dc):
         dc.focus_list()
