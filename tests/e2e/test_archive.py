@@ -156,7 +156,7 @@ class ArchiveCases:
         image = self.local("new.xiso")
         code, lines = self.archive("pack", windows_path(image),
                                    windows_path(src), "2")
-        self.assertEqual(lines[-1], "PACK 0 305003")
+        self.assertEqual(lines[-1], "PACK 0 305002")
         self.assertEqual(self.unpacked(image, "back"), files_below(src))
 
         # A.TXT replaces a.txt; sub is merged; the edit renames over the
