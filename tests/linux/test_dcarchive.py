@@ -150,6 +150,42 @@ class DoubleCommanderArchive(unittest.TestCase):
                 del wanted[relative]
         self.assertEqual(common.source_files(target), wanted)
 
+    def test_copy_into_an_image_replaces_a_file(self):
+        """F5 of a local file into the open image in the other panel
+        replaces the file of that name."""
+        image = os.path.join(self.images, "game.xiso")
+        with open(os.path.join(self.copies, "readme.txt"), "wb") as f:
+            f.write(b"replaced\n")
+        dc = doublecmd.DoubleCommander(
+            self.work, common.settings.plugin, {}, self.images, self.copies,
+            os.path.join(common.settings.work, "doublecmd-defaults"),
+            archives={"xiso": (common.settings.archive, FLAGS)})
+        try:
+            dc.focus_list()
+            dc.navigate("Home", "Down", "Down")
+            dc.navigate("Return")
+            dc.navigate("Down")
+            dc.navigate("Return")
+            # The test configuration asks nothing before the pack.
+            dc.keys("Tab", "End", "F5")
+            self.shot(dc, "copy-in-asked.png")
+            dc.keys("Return")
+            doublecmd.wait_for(lambda: any(
+                line.startswith("Done: Pack") for line in dc.log_lines()),
+                "the pack to be done")
+            self.shot(dc, "copied-in.png")
+        finally:
+            dc.stop()
+        self.assertEqual([line for line in dc.log_lines()
+                          if line.startswith("Error")], [])
+        target = os.path.join(self.work, "after-copy")
+        os.makedirs(target)
+        archive = wfx.Archive(common.settings.archive)
+        self.assertEqual(set(archive.extract_all(image, target).values()), {0})
+        wanted = common.source_files(self.sources["game.xiso"])
+        wanted["game/readme.txt"] = b"replaced\n"
+        self.assertEqual(common.source_files(target), wanted)
+
     def copy_hostile(self, dc):
         dc.focus_list()
         dc.navigate("Home", "Down", "Down", "Down")
