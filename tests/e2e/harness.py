@@ -51,6 +51,7 @@ class Settings:
     native: str
     builds: dict  # bits -> Build
     work: str  # holds the Wine prefix, the sources, images and copies
+    runnable_bits: set = field(default_factory=lambda: {32, 64})
 
     @property
     def mkxdvdfs(self):
@@ -59,6 +60,13 @@ class Settings:
 
 # Set by the runner before any test loads.
 settings = None
+
+
+def wine_bits():
+    """The bitnesses whose programs Wine runs on this machine."""
+    out = subprocess.run([os.path.join(WINE_TOOLS, "bits")], check=True,
+                         capture_output=True, text=True).stdout
+    return {int(line) for line in out.split()}
 
 
 def wine_tool(name, *args):
@@ -240,6 +248,14 @@ class HostTest(unittest.TestCase):
     the host and plug-in of that build run its tests."""
 
     bits = None
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        if cls.bits not in settings.runnable_bits:
+            raise unittest.SkipTest(
+                f"this machine runs no {cls.bits}-bit programs: its kernel "
+                "has no IA-32 emulation")
 
     @property
     def build(self):

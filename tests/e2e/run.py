@@ -35,6 +35,10 @@ def main(argv):
         work)
     if not check_inputs(harness.settings):
         return 2
+    harness.settings.runnable_bits = harness.wine_bits()
+    for bits in sorted({32, 64} - harness.settings.runnable_bits):
+        print(f"SKIPPING the {bits}-bit DLLs: this machine runs no {bits}-bit "
+              "programs", file=sys.stderr)
     os.makedirs(work, exist_ok=True)
 
     try:
@@ -54,7 +58,7 @@ def main(argv):
         f"{key}={value}" for key, value in harness.strict_totals.items()))
     failed = len(result.failures) + len(result.errors)
     passed = result.testsRun - failed - len(result.skipped)
-    print(f"{passed} passed, {failed} failed")
+    print(f"{passed} passed, {failed} failed, {len(result.skipped)} skipped")
     return 0 if failed == 0 and result.testsRun > 0 else 1
 
 

@@ -261,8 +261,7 @@ void WalkArchive(const std::uint8_t* data, std::size_t size) {
     }
     Check(local.size() == header.UnpSize, "extract incomplete");
     const DirNode& node = *static_cast<ImageArchive*>(archive)->walk.current;
-    CheckBytes(local, node,
-               vepo_devicebase(static_cast<ImageArchive*>(archive)->device),
+    CheckBytes(local, node, static_cast<ImageArchive*>(archive)->device.base,
                data, size);
   }
   CloseArchive(archive);

@@ -15,4 +15,16 @@ wine_env() {
   # the first start without a network.
   export WINEDLLOVERRIDES="mscoree,mshtml="
   export WINEARCH=win64
+  # A kernel without IA-32 emulation runs no 32-bit program, Wine's 32-bit
+  # loader included; the 64-bit loader then runs the 64-bit programs alone.
+  if wine_runs_32bit; then
+    WINE=wine
+  else
+    WINE=/usr/lib/wine/wine64
+    export WINELOADER=$WINE
+  fi
+}
+
+wine_runs_32bit() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1
 }
