@@ -168,7 +168,7 @@ class ArchiveCases:
         self.assertEqual(lines[-1], "PACK 0 305006")
         files, folders = self.unpacked(image, "edited")
         self.assertEqual(files["A.TXT"], b"new")
-        self.assertEqual(files["sub\\y"], b"why")
+        self.assertEqual(files["sub/y"], b"why")
         self.assertNotIn("a.txt", files)
 
         code, lines = self.archive("delete", windows_path(image), "0",
