@@ -2,7 +2,9 @@
 no root needed. Enter on an .xiso image and F5 copies everything; Ctrl+PgDn
 opens an image of another extension by its content; a whole-disc image
 copies the same; names that would leave the target are not copied; Escape
-during a copy leaves no partial file."""
+during a copy leaves no partial file. Alt+F5 packs a folder into a new
+image and converts an open whole-disc image; F5 into an open image replaces
+a file, F8 inside one deletes."""
 
 import os
 import time
@@ -185,6 +187,96 @@ class DoubleCommanderArchive(unittest.TestCase):
         wanted = common.source_files(self.sources["game.xiso"])
         wanted["game/readme.txt"] = b"replaced\n"
         self.assertEqual(common.source_files(target), wanted)
+
+    def pack_selection(self, dc, target_folder):
+        """Alt+F5 on what is selected; the Pack dialog proposes a name in
+        the other panel's folder and our packer, the only one registered;
+        Return takes both. The path of the image once packed."""
+        dc.keys("alt+F5")
+        dc.dialog("Pack files")
+        self.shot(dc, "pack-asked.png")
+        dc.keys("Return")
+        done = doublecmd.wait_for(lambda: [
+            line for line in dc.log_lines()
+            if line.startswith("Done: Pack to file")], "the pack to be done")
+        self.shot(dc, "packed.png")
+        image = done[0].split("Done: Pack to file ", 1)[1].strip()
+        self.assertEqual(os.path.dirname(image), target_folder)
+        self.assertTrue(image.endswith(".xiso"), image)
+        return image
+
+    def assert_image_holds(self, image, wanted, name):
+        """Our reader extracts exactly wanted (relative path -> bytes)
+        from a plain image."""
+        with open(image, "rb") as f:
+            f.seek(32 * common.SECTOR)
+            self.assertEqual(f.read(20), b"MICROSOFT*XBOX*MEDIA")
+        target = os.path.join(self.work, name)
+        os.makedirs(target)
+        archive = wfx.Archive(common.settings.archive)
+        self.assertEqual(set(archive.extract_all(image, target).values()), {0})
+        self.assertEqual(common.source_files(target), wanted)
+
+    def test_pack_a_folder_and_open_the_image(self):
+        """Alt+F5 on a local folder makes an .xiso in the other panel; Enter
+        opens it there and F5 copies its files back out."""
+        source = self.sources["game.xiso"]
+        dc = doublecmd.DoubleCommander(
+            self.work, common.settings.plugin, {}, self.copies, source,
+            os.path.join(common.settings.work, "doublecmd-defaults"),
+            archives={"xiso": (common.settings.archive, FLAGS)})
+        try:
+            # The right panel holds .. and game; pack game into the left.
+            dc.keys("Tab", "Home", "Down")
+            image = self.pack_selection(dc, self.copies)
+            dc.focus_list()
+            dc.navigate("Home", "Down")
+            dc.navigate("Return")
+            dc.navigate("Down")
+            dc.navigate("Return")
+            self.shot(dc, "opened.png")
+            # Into the right panel, beside the source folder game.
+            dc.keys("ctrl+a", "F5")
+            for relative in common.source_files(os.path.join(source, "game")):
+                dc.wait_for_log(f"Done: Extract file {image}/game/{relative} "
+                                f"-> {source}/{relative}")
+        finally:
+            dc.stop()
+        self.assertEqual([line for line in dc.log_lines()
+                          if line.startswith("Error")], [])
+        wanted = common.source_files(source)
+        self.assertEqual(os.path.basename(image), "game.xiso")
+        self.assertEqual(
+            {r: d for r, d in common.source_files(source).items()
+             if not r.startswith("game/")},
+            {r[len("game/"):]: d for r, d in wanted.items()
+             if r.startswith("game/")})
+        self.assertTrue(os.path.isdir(os.path.join(source, "empty")))
+        self.assert_image_holds(
+            image, {r: d for r, d in wanted.items() if r.startswith("game/")},
+            "from-new-image")
+
+    def test_convert_an_open_whole_disc_image(self):
+        """Alt+F5 on everything inside an open whole-disc image packs a
+        plain .xiso in the other panel in one step."""
+        dc = doublecmd.DoubleCommander(
+            self.work, common.settings.plugin, {}, self.images, self.copies,
+            os.path.join(common.settings.work, "doublecmd-defaults"),
+            archives={"xiso": (common.settings.archive, FLAGS)})
+        try:
+            dc.focus_list()
+            dc.navigate("Home", *["Down"] * 5)
+            dc.navigate("Return")
+            self.shot(dc, "whole-opened.png")
+            dc.keys("ctrl+a")
+            image = self.pack_selection(dc, self.copies)
+        finally:
+            dc.stop()
+        self.assertEqual([line for line in dc.log_lines()
+                          if line.startswith("Error")], [])
+        self.assert_image_holds(image,
+                                common.source_files(self.sources["whole.xiso"]),
+                                "from-converted")
 
     def copy_hostile(self, dc):
         dc.focus_list()
