@@ -48,6 +48,33 @@ writer::Node ReadTree(const std::uint8_t* data, std::size_t size) {
   return root;
 }
 
+// The console's search from the table's first entry reaches each entry, so
+// names are unique and in its order; the depth bounds the tree's balance.
+void CheckSearchTree(const writer::PlacedTable& table) {
+  std::size_t depthLimit = 2;
+  while ((std::size_t{1} << (depthLimit - 1)) <= table.entries.size())
+    ++depthLimit;
+  for (const writer::PlacedEntry& wanted : table.entries) {
+    std::uint32_t offset = 0;
+    std::size_t depth = 0;
+    for (;;) {
+      const writer::PlacedEntry* at = nullptr;
+      for (const writer::PlacedEntry& entry : table.entries)
+        if (entry.tableOffset == offset) at = &entry;
+      Check(at != nullptr && ++depth <= depthLimit,
+            "the search stays on entries of a balanced tree");
+      const bool less = writer::NameLess(wanted.name, at->name);
+      if (!less && !writer::NameLess(at->name, wanted.name)) {
+        Check(at == &wanted, "names unique by the console's comparison");
+        break;
+      }
+      const std::uint16_t next = less ? at->leftOffset : at->rightOffset;
+      Check(next != 0, "every entry found by the search");
+      offset = std::uint32_t{next} * 4;
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
@@ -64,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   for (const writer::PlacedTable& table : plan.report.tables) {
     Check(table.startSector >= tablesEnd, "tables in order");
     tablesEnd = table.startSector + table.size / writer::kSectorSize;
+    CheckSearchTree(table);
     for (const writer::PlacedEntry& entry : table.entries) {
       Check(entry.tableOffset % 4 == 0, "entries 4-byte aligned");
       const std::uint32_t end =
