@@ -7,6 +7,7 @@ image and converts an open whole-disc image; F5 into an open image replaces
 a file, F8 inside one deletes."""
 
 import os
+import shutil
 import time
 import unittest
 
@@ -220,7 +221,9 @@ class DoubleCommanderArchive(unittest.TestCase):
     def test_pack_a_folder_and_open_the_image(self):
         """Alt+F5 on a local folder makes an .xiso in the other panel; Enter
         opens it there and F5 copies its files back out."""
-        source = self.sources["game.xiso"]
+        source = os.path.join(self.work, "games 日本語")
+        shutil.copytree(os.path.join(self.sources["game.xiso"], "game"),
+                        os.path.join(source, "game"))
         dc = doublecmd.DoubleCommander(
             self.work, common.settings.plugin, {}, self.copies, source,
             os.path.join(common.settings.work, "doublecmd-defaults"),
