@@ -3,9 +3,11 @@
 // run side by side.
 #include "archive/exports.h"
 
+#include "archive/delete.h"
 #include "archive/extract.h"
 #include "archive/headers.h"
 #include "archive/imagearchive.h"
+#include "archive/pack.h"
 
 namespace {
 
@@ -63,6 +65,39 @@ int Process(HANDLE handle, int operation, const Char* destPath,
   }
 }
 
+// The names of a list that ends with an empty one.
+template <typename Char>
+std::vector<HostText> ListedNames(const Char* list) {
+  std::vector<HostText> names;
+  while (list && *list) {
+    names.push_back(Text(list));
+    while (*list) ++list;
+    ++list;
+  }
+  return names;
+}
+
+template <typename Char>
+int Pack(const Char* packedFile, const Char* subPath, const Char* srcPath,
+         const Char* addList, int flags) {
+  try {
+    PackRequest request{Text(packedFile), Text(subPath), Text(srcPath),
+                        ListedNames(addList), flags};
+    return PackLocalFiles(request);
+  } catch (...) {
+    return E_NO_MEMORY;
+  }
+}
+
+template <typename Char>
+int Delete(const Char* packedFile, const Char* deleteList) {
+  try {
+    return DeleteImageEntries(Text(packedFile), ListedNames(deleteList));
+  } catch (...) {
+    return E_NO_MEMORY;
+  }
+}
+
 }  // namespace
 
 extern "C" HANDLE WINAPI OpenArchive(tOpenArchiveData* data) {
@@ -115,18 +150,46 @@ extern "C" int WINAPI CloseArchive(HANDLE handle) {
 extern "C" void WINAPI SetChangeVolProc(HANDLE, tChangeVolProc) {}
 extern "C" void WINAPI SetChangeVolProcW(HANDLE, tChangeVolProcW) {}
 
+// Handle -1 sets the callbacks of the packs to come.
 extern "C" void WINAPI SetProcessDataProc(HANDLE handle,
                                           tProcessDataProc proc) {
-  if (ImageArchive* archive = Archive(handle)) archive->progress = proc;
+  if (ImageArchive* archive = Archive(handle)) {
+    archive->progress = proc;
+  } else if (handle == INVALID_HANDLE_VALUE) {
+    SetPackProgress(proc);
+  }
 }
 
 extern "C" void WINAPI SetProcessDataProcW(HANDLE handle,
                                            tProcessDataProcW proc) {
-  if (ImageArchive* archive = Archive(handle)) archive->progressW = proc;
+  if (ImageArchive* archive = Archive(handle)) {
+    archive->progressW = proc;
+  } else if (handle == INVALID_HANDLE_VALUE) {
+    SetPackProgressW(proc);
+  }
+}
+
+extern "C" int WINAPI PackFiles(char* packedFile, char* subPath, char* srcPath,
+                                char* addList, int flags) {
+  return Pack(packedFile, subPath, srcPath, addList, flags);
+}
+
+extern "C" int WINAPI PackFilesW(WCHAR* packedFile, WCHAR* subPath,
+                                 WCHAR* srcPath, WCHAR* addList, int flags) {
+  return Pack(packedFile, subPath, srcPath, addList, flags);
+}
+
+extern "C" int WINAPI DeleteFiles(char* packedFile, char* deleteList) {
+  return Delete(packedFile, deleteList);
+}
+
+extern "C" int WINAPI DeleteFilesW(WCHAR* packedFile, WCHAR* deleteList) {
+  return Delete(packedFile, deleteList);
 }
 
 extern "C" int WINAPI GetPackerCaps() {
-  return PK_CAPS_MULTIPLE | PK_CAPS_BY_CONTENT;
+  return PK_CAPS_NEW | PK_CAPS_MODIFY | PK_CAPS_MULTIPLE | PK_CAPS_DELETE |
+         PK_CAPS_BY_CONTENT;
 }
 
 extern "C" BOOL WINAPI CanYouHandleThisFile(char* fileName) {

@@ -18,6 +18,12 @@ void WINAPI SetChangeVolProc(HANDLE archive, tChangeVolProc proc);
 void WINAPI SetChangeVolProcW(HANDLE archive, tChangeVolProcW proc);
 void WINAPI SetProcessDataProc(HANDLE archive, tProcessDataProc proc);
 void WINAPI SetProcessDataProcW(HANDLE archive, tProcessDataProcW proc);
+int WINAPI PackFiles(char* packedFile, char* subPath, char* srcPath,
+                     char* addList, int flags);
+int WINAPI PackFilesW(WCHAR* packedFile, WCHAR* subPath, WCHAR* srcPath,
+                      WCHAR* addList, int flags);
+int WINAPI DeleteFiles(char* packedFile, char* deleteList);
+int WINAPI DeleteFilesW(WCHAR* packedFile, WCHAR* deleteList);
 int WINAPI GetPackerCaps();
 BOOL WINAPI CanYouHandleThisFile(char* fileName);
 BOOL WINAPI CanYouHandleThisFileW(WCHAR* fileName);

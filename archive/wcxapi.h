@@ -121,6 +121,11 @@ constexpr int PK_CAPS_SEARCHTEXT = 128;
 constexpr int PK_CAPS_HIDE = 256;
 constexpr int PK_CAPS_ENCRYPT = 512;
 
+// PackFiles' flags.
+constexpr int PK_PACK_MOVE_FILES = 1;
+constexpr int PK_PACK_SAVE_PATHS = 2;
+constexpr int PK_PACK_ENCRYPT = 4;
+
 // GetBackgroundFlags.
 constexpr int BACKGROUND_UNPACK = 1;
 
@@ -134,5 +139,8 @@ typedef int(WINAPI* CloseArchiveFn)(HANDLE archive);
 typedef void(WINAPI* SetProcessDataProcWFn)(HANDLE archive,
                                             tProcessDataProcW proc);
 typedef int(WINAPI* GetPackerCapsFn)();
+typedef int(WINAPI* PackFilesWFn)(WCHAR* packedFile, WCHAR* subPath,
+                                  WCHAR* srcPath, WCHAR* addList, int flags);
+typedef int(WINAPI* DeleteFilesWFn)(WCHAR* packedFile, WCHAR* deleteList);
 typedef BOOL(WINAPI* CanYouHandleThisFileWFn)(WCHAR* fileName);
 typedef int(WINAPI* GetBackgroundFlagsFn)();

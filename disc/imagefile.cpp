@@ -3,8 +3,9 @@
 namespace {
 
 // Others may go on reading and writing: an image still being written by a
-// download is read as far as it goes.
-constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// download is read as far as it goes. An edit replaces the image by name,
+// which Windows allows only when every open handle shares delete.
+constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
 
 Device DeviceOf(HANDLE handle) {

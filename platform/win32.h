@@ -59,3 +59,19 @@ struct SharedStateGuard {
 };
 // A clock that only goes forward, for timing reads.
 std::uint64_t MonotonicMicroseconds();
+
+// Local files a pack writes. Moves an open file's position to an absolute
+// 64-bit offset; past the end, the gap reads as zeros.
+bool SeekLocalFile(std::FILE* file, std::uint64_t offset);
+// Writes the file's buffers and the system's cache of it to the disk.
+bool FlushLocalFile(std::FILE* file);
+// Renames from to to, replacing a file already named to in one step.
+bool ReplaceLocalFile(const char* from, const char* to);
+bool ReplaceLocalFile(const WCHAR* from, const WCHAR* to);
+// Whether a local name is a folder and, for a file, its size; false when it
+// names nothing. A link counts as what it points at.
+bool StatLocalFile(const char* name, bool* folder, std::uint64_t* size);
+bool StatLocalFile(const WCHAR* name, bool* folder, std::uint64_t* size);
+// Removes an empty local folder.
+bool RemoveLocalFolder(const char* name);
+bool RemoveLocalFolder(const WCHAR* name);

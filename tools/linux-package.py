@@ -22,14 +22,18 @@ image holds as columns. The file-system plug-in, xdvdfs.wfx, reads discs
 straight from a CD/DVD drive, and disc images attached as loop devices.
 All need only the C and C++ runtimes of Debian 12 or newer.
 
-They only read
-  The plug-ins never write to a disc or an image: they cannot create,
-  change, rename or delete anything on one.
+What they write
+  The file-system plug-in never writes to a disc. The archive plug-in
+  packs new images (Alt+F5), adds and replaces files in an image (F5 into
+  it) and deletes from one (F8); each edit writes a new image beside the
+  old one and renames it into place only when complete, so a failure or a
+  cancel leaves the old image as it was.
 
 Opening image files in place (xdvdfs.wcx)
   In Double Commander open Configuration > Options > Plugins > Plugins WCX,
   press Add, choose xdvdfs.wcx and give it the extension xiso. Keep the
-  flags it reports (68: several files at once, and "by content"). Then:
+  flags it reports (79: pack, modify, several files, delete, by content).
+  Then:
     - Enter on a .xiso file opens it.
     - Ctrl+PgDn on any other file (game.iso, game.img) asks the plug-in
       whether it holds an Xbox file system and opens it if so.

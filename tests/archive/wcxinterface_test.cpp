@@ -42,6 +42,9 @@ TEST(WcxInterface, ConstantsHaveThePublishedValues) {
       {"PK_CAPS_SEARCHTEXT", PK_CAPS_SEARCHTEXT, 128},
       {"PK_CAPS_HIDE", PK_CAPS_HIDE, 256},
       {"PK_CAPS_ENCRYPT", PK_CAPS_ENCRYPT, 512},
+      {"PK_PACK_MOVE_FILES", PK_PACK_MOVE_FILES, 1},
+      {"PK_PACK_SAVE_PATHS", PK_PACK_SAVE_PATHS, 2},
+      {"PK_PACK_ENCRYPT", PK_PACK_ENCRYPT, 4},
       {"BACKGROUND_UNPACK", BACKGROUND_UNPACK, 1},
   };
   for (const Published& entry : table) {
@@ -49,9 +52,9 @@ TEST(WcxInterface, ConstantsHaveThePublishedValues) {
   }
 }
 
-TEST(WcxInterface, CapsAreSeveralFilesAndByContent) {
-  // MULTIPLE 4 | BY_CONTENT 64: nothing that packs, modifies or deletes.
-  EXPECT_EQ(GetPackerCaps(), 68);
+TEST(WcxInterface, CapsPackEditDeleteSeveralFilesByContent) {
+  // NEW 1 | MODIFY 2 | MULTIPLE 4 | DELETE 8 | BY_CONTENT 64.
+  EXPECT_EQ(GetPackerCaps(), 79);
   EXPECT_EQ(GetBackgroundFlags(), 1);
 }
 

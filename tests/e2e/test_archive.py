@@ -101,7 +101,7 @@ class ArchiveCases:
         self.assertEqual(
             self.archive("list", windows_path(self.local("missing.iso")))[1],
             ["OPEN 15"])
-        self.assertEqual(self.archive("caps")[1], ["CAPS 68 BACKGROUND 1"])
+        self.assertEqual(self.archive("caps")[1], ["CAPS 79 BACKGROUND 1"])
 
     def test_test_cancel_and_a_cut_image(self):
         image = windows_path(discs.SECOND.image)
@@ -125,6 +125,88 @@ class ArchiveCases:
                                    windows_path(copy))
         self.assertEqual(results(lines)["big.bin"][0], 18)
         self.assertEqual(os.listdir(copy), [])
+
+
+    def tree(self, name, files):
+        """A local folder holding files (relative path -> bytes, None for
+        a folder); its path."""
+        root = self.local(name)
+        for path, data in files.items():
+            full = os.path.join(root, path)
+            if data is None:
+                os.makedirs(full, exist_ok=True)
+                continue
+            os.makedirs(os.path.dirname(full), exist_ok=True)
+            with open(full, "wb") as out:
+                out.write(data)
+        return root
+
+    def unpacked(self, image, name):
+        copy = self.local(name)
+        os.makedirs(copy)
+        code, lines = self.archive("extract", windows_path(image),
+                                   windows_path(copy))
+        self.assertEqual(code, 0, lines[-5:])
+        return files_below(copy)
+
+    def test_packs_edits_and_deletes(self):
+        src = self.tree("src", {
+            "a.txt": b"ay", "\u00c9t\u00e9.bin": os.urandom(300000),
+            "empty": b"", "void": None, "sub/deep/x.dat": b"x" * 5000})
+        image = self.local("new.xiso")
+        code, lines = self.archive("pack", windows_path(image),
+                                   windows_path(src), "2")
+        self.assertEqual(lines[-1], "PACK 0 305002")
+        self.assertEqual(self.unpacked(image, "back"), files_below(src))
+
+        # A.TXT replaces a.txt; sub is merged; the edit renames over the
+        # image the host listed just before.
+        self.archive("list", windows_path(image))
+        more = self.tree("more", {"A.TXT": b"new", "sub/y": b"why"})
+        code, lines = self.archive("pack", windows_path(image),
+                                   windows_path(more), "2")
+        self.assertEqual(lines[-1], "PACK 0 305006")
+        files, folders = self.unpacked(image, "edited")
+        self.assertEqual(files["A.TXT"], b"new")
+        self.assertEqual(files["sub/y"], b"why")
+        self.assertNotIn("a.txt", files)
+
+        code, lines = self.archive("delete", windows_path(image), "0",
+                                   "sub\\*.*", "A.TXT", "empty")
+        self.assertEqual(lines[-1], "DELETE 0")
+        self.assertEqual(lines[-2], "PERCENT 100")
+        files, folders = self.unpacked(image, "deleted")
+        self.assertEqual(sorted(files), ["\u00c9t\u00e9.bin"])
+        self.assertEqual(folders, {"void"})
+
+    def test_bad_input_leaves_nothing_and_an_image_as_it_was(self):
+        image = self.local("bad.xiso")
+        for files, result, named in [
+                ({"\u65e5\u672c.txt": b"x"}, 16, "Windows-1252"),
+                ({"a": b"1", "A": None}, 16, "A"),
+                ({"con.txt": b"x"}, 16, "act as a path")]:
+            src = self.tree(f"bad{result}{len(files)}{named[0]}", files)
+            code, lines = self.archive("pack", windows_path(image),
+                                       windows_path(src), "2")
+            self.assertEqual(lines[-1], f"PACK {result} 0", lines)
+            self.assertTrue(any(line.startswith("MESSAGEBOX") and named in line
+                                for line in lines), lines)
+            self.assertFalse(os.path.exists(image))
+            self.assertFalse(os.path.exists(image + ".partial"))
+
+        src = self.tree("good", {"f": b"f" * 3000000})
+        code, lines = self.archive("pack", windows_path(image),
+                                   windows_path(src), "2", "", "2")
+        self.assertEqual(lines[-1].split()[:2], ["PACK", "21"])
+        self.assertFalse(os.path.exists(image))
+        other = self.local("other.iso")
+        with open(other, "wb") as out:
+            out.write(b"o" * 70000)
+        code, lines = self.archive("pack", windows_path(other),
+                                   windows_path(src), "2")
+        self.assertEqual(lines[-1], "PACK 14 0")
+        with open(other, "rb") as back:
+            self.assertEqual(back.read(), b"o" * 70000)
 
 
 class Archive32(ArchiveCases, harness.HostTest):

@@ -21,7 +21,8 @@ ARCHIVE_ENTRY_POINTS = {
     "ReadHeaderExW", "ProcessFile", "ProcessFileW", "CloseArchive",
     "SetChangeVolProc", "SetChangeVolProcW", "SetProcessDataProc",
     "SetProcessDataProcW", "GetPackerCaps", "CanYouHandleThisFile",
-    "CanYouHandleThisFileW", "PackSetDefaultParams", "GetBackgroundFlags"}
+    "CanYouHandleThisFileW", "PackSetDefaultParams", "GetBackgroundFlags",
+    "PackFiles", "PackFilesW", "DeleteFiles", "DeleteFilesW"}
 CONTENT_ENTRY_POINTS = {
     "ContentGetSupportedField", "ContentGetValue", "ContentGetValueW",
     "ContentGetDetectString", "ContentSetDefaultParams",

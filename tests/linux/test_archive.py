@@ -37,6 +37,24 @@ def make(name, layout="plain", files=None):
     return source, image
 
 
+def host_list(source, relative=""):
+    """Double Commander's AddList for a folder: at each level the plain
+    entries (links too, not followed), then each folder, ending in "/",
+    with its subtree."""
+    names, folders = [], []
+    for entry in sorted(os.scandir(os.path.join(source, relative)),
+                        key=lambda e: e.name):
+        path = os.path.join(relative, entry.name)
+        if entry.is_dir(follow_symlinks=False):
+            folders.append(path)
+        else:
+            names.append(path)
+    for folder in folders:
+        names.append(folder + "/")
+        names.extend(host_list(source, folder))
+    return names
+
+
 class ArchiveOnLinux(unittest.TestCase):
     def setUp(self):
         self.archive = wfx.Archive(common.settings.archive)
@@ -214,3 +232,78 @@ class ArchiveOnLinux(unittest.TestCase):
         os.mkfifo(fifo)
         self.assertFalse(self.archive.can_handle(fifo))
         self.assertEqual(self.archive.open(fifo), (None, 15))
+
+    def unpacked(self, image, name):
+        target = self.target(name)
+        results = self.archive.extract_all(image, target)
+        self.assertEqual(set(results.values()), {0})
+        found = {}
+        for folder, dirs, files in os.walk(target):
+            for entry in dirs + files:
+                full = os.path.join(folder, entry)
+                found[os.path.relpath(full, target)] = (
+                    None if entry in dirs else open(full, "rb").read())
+        return found
+
+    def test_packs_edits_and_deletes(self):
+        source = os.path.join(common.settings.work, "src", "pack")
+        common.write_tree(source, tree_files())
+        os.makedirs(os.path.join(source, "media", "empty"))
+        os.symlink("default.xbe", os.path.join(source, "link.xbe"))
+        image = os.path.join(common.settings.work, "images", "packed.xiso")
+        os.makedirs(os.path.dirname(image), exist_ok=True)
+        self.assertEqual(self.archive.pack(image, source, host_list(source)),
+                         0)
+        self.assertEqual(sum(self.archive.progress), 300000 * 2 +
+                         (1 << 20) + 4097)
+        wanted = {}
+        for folder, dirs, files in os.walk(source):
+            for entry in dirs + files:
+                full = os.path.join(folder, entry)
+                wanted[os.path.relpath(full, source)] = (
+                    None if entry in dirs else open(full, "rb").read())
+        self.assertEqual(self.unpacked(image, "packed"), wanted)
+
+        more = os.path.join(common.settings.work, "src", "more")
+        common.write_tree(more, {"INTRO.XMV": b"new", "new.txt": b"n"})
+        self.assertEqual(self.archive.pack(image, more, ["INTRO.XMV",
+                                                         "new.txt"],
+                                           sub_path="media"), 0)
+        found = self.unpacked(image, "edited")
+        self.assertEqual(found["media/INTRO.XMV"], b"new")
+        self.assertNotIn("media/intro.xmv", found)
+        self.assertEqual(found["default.xbe"], wanted["default.xbe"])
+
+        self.assertEqual(self.archive.delete(image, ["media/*.*",
+                                                     "zero.bin"]), 0)
+        self.assertTrue(all(-100 <= p <= -1 for p in self.archive.progress))
+        self.assertEqual(self.archive.progress[-1], -100)
+        self.assertEqual(sorted(self.unpacked(image, "deleted")),
+                         ["default.xbe", "link.xbe"])
+
+    def test_bad_packs_leave_nothing_and_an_image_as_it_was(self):
+        source = os.path.join(common.settings.work, "src", "bad")
+        common.write_tree(source, {"\u65e5.txt": b"x", "ok": b"ok"})
+        image = os.path.join(common.settings.work, "images", "bad.xiso")
+        os.makedirs(os.path.dirname(image), exist_ok=True)
+        self.assertEqual(self.archive.pack(image, source, ["ok", "\u65e5.txt"],
+                                           wfx.PK_PACK_SAVE_PATHS |
+                                           wfx.PK_PACK_MOVE_FILES), 16)
+        self.assertFalse(os.path.exists(image))
+        self.assertFalse(os.path.exists(image + ".partial"))
+        self.assertTrue(os.path.exists(os.path.join(source, "ok")))
+        self.archive.cancel_at = 0
+        self.assertEqual(self.archive.pack(image, source, ["ok"]),
+                         wfx.E_EABORTED)
+        self.archive.cancel_at = None
+        self.assertFalse(os.path.exists(image))
+        with open(image, "wb") as out:
+            out.write(b"no image" * 10000)
+        self.assertEqual(self.archive.pack(image, source, ["ok"]), 14)
+        with open(image, "rb") as back:
+            self.assertEqual(back.read(), b"no image" * 10000)
+        os.remove(image)
+        self.assertEqual(self.archive.pack(
+            image, source, ["ok"], wfx.PK_PACK_SAVE_PATHS |
+            wfx.PK_PACK_MOVE_FILES), 0)
+        self.assertFalse(os.path.exists(os.path.join(source, "ok")))

@@ -20,7 +20,8 @@ ARCHIVE_EXPORTS = {
     "ReadHeaderExW", "ProcessFile", "ProcessFileW", "CloseArchive",
     "SetChangeVolProc", "SetChangeVolProcW", "SetProcessDataProc",
     "SetProcessDataProcW", "GetPackerCaps", "CanYouHandleThisFile",
-    "CanYouHandleThisFileW", "PackSetDefaultParams", "GetBackgroundFlags"}
+    "CanYouHandleThisFileW", "PackSetDefaultParams", "GetBackgroundFlags",
+    "PackFiles", "PackFilesW", "DeleteFiles", "DeleteFilesW"}
 CONTENT_EXPORTS = {
     "ContentGetSupportedField", "ContentGetValue", "ContentGetValueW",
     "ContentGetDetectString", "ContentSetDefaultParams",

@@ -2,19 +2,23 @@
 no root needed. Enter on an .xiso image and F5 copies everything; Ctrl+PgDn
 opens an image of another extension by its content; a whole-disc image
 copies the same; names that would leave the target are not copied; Escape
-during a copy leaves no partial file."""
+during a copy leaves no partial file. Alt+F5 packs a folder into a new
+image and converts an open whole-disc image; F5 into an open image replaces
+a file, F8 inside one deletes."""
 
 import os
+import shutil
 import time
 import unittest
 
 import common
 import doublecmd
+import wfx
 
 REASON = ("missing " + ", ".join(doublecmd.missing_programs())
           if doublecmd.missing_programs() else None)
 # Enter by extension on .xiso; Ctrl+PgDn by content on any file.
-FLAGS = 68
+FLAGS = 79
 BIG = 2 << 30
 
 
@@ -22,13 +26,15 @@ def files(prefix, seed):
     return {f"{prefix}/default.xbe": common.pattern(seed, 200000),
             f"{prefix}/media/intro.xmv": common.pattern(seed + 1, 3 << 20),
             f"{prefix}/media/levels/l1.bin": common.pattern(seed + 2, 4097),
-            f"{prefix}/readme.txt": b"in place\n"}
+            f"{prefix}/readme.txt": b"in place\n",
+            f"{prefix}/zero.bin": b""}
 
 
 @unittest.skipIf(REASON, f"Double Commander cannot run here: {REASON}")
 class DoubleCommanderArchive(unittest.TestCase):
     def setUp(self):
-        self.work = os.path.join(common.settings.work, "dcarchive")
+        self.work = os.path.join(common.settings.work,
+                                 "dcarchive-" + self._testMethodName)
         self.screens = os.path.join(self.work, "screens")
         self.images = os.path.join(self.work, "images")
         self.copies = os.path.join(self.work, "copies Łódź 日本語")
@@ -107,6 +113,173 @@ class DoubleCommanderArchive(unittest.TestCase):
                     f"{time.monotonic() - started:.1f} s")
         self.assertEqual([line for line in dc.log_lines()
                           if line.startswith("Error")], [])
+
+    def test_delete_inside_an_image(self):
+        """F8 on a folder and an empty file inside an open image: the
+        plug-in rewrites the image without them."""
+        image = os.path.join(self.images, "game.xiso")
+        dc = doublecmd.DoubleCommander(
+            self.work, common.settings.plugin, {}, self.images, self.copies,
+            os.path.join(common.settings.work, "doublecmd-defaults"),
+            archives={"xiso": (common.settings.archive, FLAGS)})
+        try:
+            dc.focus_list()
+            dc.navigate("Home", "Down", "Down")
+            dc.navigate("Return")
+            dc.navigate("Down")
+            dc.navigate("Return")
+            # .., empty, media, default.xbe, readme.txt, zero.bin
+            dc.navigate("Down")
+            dc.keys("Down", "Insert", "Down", "Down", "Insert")
+            self.shot(dc, "delete-selected.png")
+            # The test configuration asks for no confirmation.
+            dc.keys("F8")
+            doublecmd.wait_for(lambda: any(
+                line.startswith("Done: Delete") for line in dc.log_lines()),
+                "the delete to be done")
+            self.shot(dc, "deleted.png")
+        finally:
+            dc.stop()
+        self.assertEqual([line for line in dc.log_lines()
+                          if line.startswith("Error")], [])
+        archive = wfx.Archive(common.settings.archive)
+        target = os.path.join(self.work, "after-delete")
+        os.makedirs(target)
+        self.assertEqual(set(archive.extract_all(image, target).values()), {0})
+        wanted = common.source_files(self.sources["game.xiso"])
+        del wanted["game/zero.bin"]
+        for relative in list(wanted):
+            if relative.startswith("game/media/"):
+                del wanted[relative]
+        self.assertEqual(common.source_files(target), wanted)
+
+    def test_copy_into_an_image_replaces_a_file(self):
+        """F5 of a local file into the open image in the other panel
+        replaces the file of that name."""
+        image = os.path.join(self.images, "game.xiso")
+        with open(os.path.join(self.copies, "readme.txt"), "wb") as f:
+            f.write(b"replaced\n")
+        dc = doublecmd.DoubleCommander(
+            self.work, common.settings.plugin, {}, self.images, self.copies,
+            os.path.join(common.settings.work, "doublecmd-defaults"),
+            archives={"xiso": (common.settings.archive, FLAGS)})
+        try:
+            dc.focus_list()
+            dc.navigate("Home", "Down", "Down")
+            dc.navigate("Return")
+            dc.navigate("Down")
+            dc.navigate("Return")
+            # The test configuration asks nothing before the pack.
+            dc.keys("Tab", "End", "F5")
+            self.shot(dc, "copy-in-asked.png")
+            dc.keys("Return")
+            doublecmd.wait_for(lambda: any(
+                line.startswith("Done: Pack") for line in dc.log_lines()),
+                "the pack to be done")
+            self.shot(dc, "copied-in.png")
+        finally:
+            dc.stop()
+        self.assertEqual([line for line in dc.log_lines()
+                          if line.startswith("Error")], [])
+        target = os.path.join(self.work, "after-copy")
+        os.makedirs(target)
+        archive = wfx.Archive(common.settings.archive)
+        self.assertEqual(set(archive.extract_all(image, target).values()), {0})
+        wanted = common.source_files(self.sources["game.xiso"])
+        wanted["game/readme.txt"] = b"replaced\n"
+        self.assertEqual(common.source_files(target), wanted)
+
+    def pack_selection(self, dc, target_folder):
+        """Alt+F5 on what is selected; the Pack dialog proposes a name in
+        the other panel's folder and our packer, the only one registered;
+        Return takes both. The path of the image once packed."""
+        dc.keys("alt+F5")
+        dc.dialog("Pack files")
+        self.shot(dc, "pack-asked.png")
+        dc.keys("Return")
+        done = doublecmd.wait_for(lambda: [
+            line for line in dc.log_lines()
+            if line.startswith("Done: Pack to file")], "the pack to be done")
+        self.shot(dc, "packed.png")
+        image = done[0].split("Done: Pack to file ", 1)[1].strip()
+        self.assertEqual(os.path.dirname(image), target_folder)
+        self.assertTrue(image.endswith(".xiso"), image)
+        return image
+
+    def assert_image_holds(self, image, wanted, name):
+        """Our reader extracts exactly wanted (relative path -> bytes)
+        from a plain image."""
+        with open(image, "rb") as f:
+            f.seek(32 * common.SECTOR)
+            self.assertEqual(f.read(20), b"MICROSOFT*XBOX*MEDIA")
+        target = os.path.join(self.work, name)
+        os.makedirs(target)
+        archive = wfx.Archive(common.settings.archive)
+        self.assertEqual(set(archive.extract_all(image, target).values()), {0})
+        self.assertEqual(common.source_files(target), wanted)
+
+    def test_pack_a_folder_and_open_the_image(self):
+        """Alt+F5 on a local folder makes an .xiso in the other panel; Enter
+        opens it there and F5 copies its files back out."""
+        source = os.path.join(self.work, "games 日本語")
+        shutil.copytree(os.path.join(self.sources["game.xiso"], "game"),
+                        os.path.join(source, "game"))
+        dc = doublecmd.DoubleCommander(
+            self.work, common.settings.plugin, {}, self.copies, source,
+            os.path.join(common.settings.work, "doublecmd-defaults"),
+            archives={"xiso": (common.settings.archive, FLAGS)})
+        try:
+            # The right panel holds .. and game; pack game into the left.
+            dc.keys("Tab", "Home", "Down")
+            image = self.pack_selection(dc, self.copies)
+            dc.focus_list()
+            dc.navigate("Home", "Down")
+            dc.navigate("Return")
+            dc.navigate("Down")
+            dc.navigate("Return")
+            self.shot(dc, "opened.png")
+            # Into the right panel, beside the source folder game.
+            dc.keys("ctrl+a", "F5")
+            for relative in common.source_files(os.path.join(source, "game")):
+                dc.wait_for_log(f"Done: Extract file {image}/game/{relative} "
+                                f"-> {source}/{relative}")
+        finally:
+            dc.stop()
+        self.assertEqual([line for line in dc.log_lines()
+                          if line.startswith("Error")], [])
+        wanted = common.source_files(source)
+        self.assertEqual(os.path.basename(image), "game.xiso")
+        self.assertEqual(
+            {r: d for r, d in common.source_files(source).items()
+             if not r.startswith("game/")},
+            {r[len("game/"):]: d for r, d in wanted.items()
+             if r.startswith("game/")})
+        self.assertTrue(os.path.isdir(os.path.join(source, "empty")))
+        self.assert_image_holds(
+            image, {r: d for r, d in wanted.items() if r.startswith("game/")},
+            "from-new-image")
+
+    def test_convert_an_open_whole_disc_image(self):
+        """Alt+F5 on everything inside an open whole-disc image packs a
+        plain .xiso in the other panel in one step."""
+        dc = doublecmd.DoubleCommander(
+            self.work, common.settings.plugin, {}, self.images, self.copies,
+            os.path.join(common.settings.work, "doublecmd-defaults"),
+            archives={"xiso": (common.settings.archive, FLAGS)})
+        try:
+            dc.focus_list()
+            dc.navigate("Home", *["Down"] * 5)
+            dc.navigate("Return")
+            self.shot(dc, "whole-opened.png")
+            dc.keys("ctrl+a")
+            image = self.pack_selection(dc, self.copies)
+        finally:
+            dc.stop()
+        self.assertEqual([line for line in dc.log_lines()
+                          if line.startswith("Error")], [])
+        self.assert_image_holds(image,
+                                common.source_files(self.sources["whole.xiso"]),
+                                "from-converted")
 
     def copy_hostile(self, dc):
         dc.focus_list()

@@ -9,7 +9,7 @@ import unittest
 
 import common
 
-ARCHIVE_NAME = re.compile(r"^xdvdfs-wfx-(\d+\.\d+\.\d+)-linux-x86_64\.tar\.gz$")
+ARCHIVE_NAME = re.compile(r"^xdvdfs-(\d+\.\d+\.\d+)-linux-x86_64\.tar\.gz$")
 
 
 class LinuxPackage(unittest.TestCase):

@@ -187,6 +187,9 @@ PROCESS_DATA_W = ctypes.CFUNCTYPE(ctypes.c_int, WIDE, ctypes.c_int)
 PK_SKIP, PK_TEST, PK_EXTRACT = 0, 1, 2
 PK_OM_LIST, PK_OM_EXTRACT = 0, 1
 E_END_ARCHIVE, E_EABORTED = 10, 21
+PK_PACK_MOVE_FILES, PK_PACK_SAVE_PATHS = 1, 2
+# The handle the host sets the callbacks of packs with.
+ALL_PACKS = ctypes.c_void_p((1 << 64) - 1)
 S_IFDIR = 0o040000
 
 
@@ -217,12 +220,35 @@ class Archive:
         lib.CloseArchive.argtypes = [ctypes.c_void_p]
         lib.SetProcessDataProcW.argtypes = [ctypes.c_void_p, PROCESS_DATA_W]
         lib.CanYouHandleThisFileW.argtypes = [WIDE]
+        lib.PackFilesW.argtypes = [WIDE, WIDE, WIDE, WIDE, ctypes.c_int]
+        lib.DeleteFilesW.argtypes = [WIDE, WIDE]
         self.progress = []  # byte counts of the last file
         self.cancel_at = None  # answer 0 at this report
 
     def _on_progress(self, name, size):
         self.progress.append(size)
         return 0 if len(self.progress) - 1 == self.cancel_at else 1
+
+    def _packing(self, call, *args):
+        self.progress = []
+        callback = PROCESS_DATA_W(self._on_progress)
+        self.lib.SetProcessDataProcW(ALL_PACKS, callback)
+        return call(*args)
+
+    def pack(self, image, source, names, flags=PK_PACK_SAVE_PATHS,
+             sub_path=None):
+        """PackFilesW as Double Commander calls it: SrcPath ending in "/",
+        a list of relative names; progress byte counts in self.progress."""
+        return self._packing(
+            self.lib.PackFilesW, wide(image),
+            wide(sub_path) if sub_path else None,
+            wide(source.rstrip("/") + "/"),
+            wide("".join(name + "\0" for name in names) + "\0"), flags)
+
+    def delete(self, image, names):
+        return self._packing(
+            self.lib.DeleteFilesW, wide(image),
+            wide("".join(name + "\0" for name in names) + "\0"))
 
     def can_handle(self, image):
         return bool(self.lib.CanYouHandleThisFileW(wide(image)))

@@ -102,15 +102,16 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string ExpectedContent(const imagewriter::TreeNode& file) {
-  switch (file.content) {
-    case imagewriter::ContentKind::kSourceFile:
-      return ReadWholeFile(file.sourcePath);
-    case imagewriter::ContentKind::kPattern: {
+  switch (file.source.kind) {
+    case imagewriter::SourceKind::kLocalFile:
+      return ReadWholeFile(file.source.path.bytes);
+    case imagewriter::SourceKind::kGenerated: {
       const auto bytes =
-          imagewriter::PatternBytes(file.patternSeed, 0, file.size);
+          imagewriter::PatternBytes(file.source.seed, 0, file.size);
       return std::string(bytes.begin(), bytes.end());
     }
-    case imagewriter::ContentKind::kZeros:
+    case imagewriter::SourceKind::kZeros:
+    case imagewriter::SourceKind::kImageRange:
       break;
   }
   return std::string(file.size, '\0');

@@ -219,6 +219,19 @@ TEST(WriteImageTest, SparseThreeGigabyteFileTakesNoDiskSpace) {
   EXPECT_EQ(ImageBytesOf(image, *tail), PatternBytes(7, 0, 10));
 }
 
+// Names of one or two bytes, so every entry takes 16 bytes, no two alike.
+TreeNode ManyDistinctNames(int count) {
+  std::vector<TreeNode> files;
+  for (int i = 0; i < count; ++i) {
+    const std::string name =
+        i < 128 * 128 ? std::string{static_cast<char>(0x80 + i / 128),
+                                    static_cast<char>(0x80 + i % 128)}
+                      : std::string(1, static_cast<char>('0' + i % 10));
+    files.push_back(MakeZeroFile(name, 0));
+  }
+  return MakeDirectory("", files);
+}
+
 TEST(WriteImageTest, RejectsWhatTheFormatCannotHoldAndLeavesNoImage) {
   ScratchFolder scratch;
   const std::string image = scratch.Path("bad.iso");
@@ -227,8 +240,7 @@ TEST(WriteImageTest, RejectsWhatTheFormatCannotHoldAndLeavesNoImage) {
   const std::vector<std::pair<TreeNode, std::string>> cases = {
       {MakeZeroFile("file", 1), "root"},
       {MakeDirectory("", {MakeZeroFile(std::string(256, 'n'), 1)}), "255"},
-      {MakeDirectory("", std::vector<TreeNode>(16385, MakeZeroFile("n", 0))),
-       "too many"},
+      {ManyDistinctNames(16385), "too many"},
       {MakeDirectory("", {MakeSourceFile("gone", scratch.Path("gone"), 4)}),
        "cannot read"},
   };

@@ -77,7 +77,7 @@ TEST(WholeDiscTest, EachLayoutPutsTheFileSystemAtItsBaseBehindAVideoPartition) {
       const PlacedEntry* entry = FindPlacedEntry(report, file.name);
       EXPECT_EQ(ReadBytes(image, c.base + uint64_t{entry->startSector} * 2048,
                           file.size),
-                PatternBytes(file.patternSeed, 0, file.size));
+                PatternBytes(file.source.seed, 0, file.size));
     }
     EXPECT_EQ(FindPlacedEntry(report, "far.bin")->startSector,
               far.earliestSector);
@@ -131,7 +131,10 @@ TEST(WholeDiscTest, MkxdvdfsWritesLayoutsAndRefusesWhatDoesNotFit) {
   EXPECT_FALSE(
       WriteImage(MakeDirectory("", {beyond}), image, options, &report, &error));
   EXPECT_NE(error.find("does not fit"), std::string::npos) << error;
-  EXPECT_FALSE(std::filesystem::exists(image));
+  // The image written before stays as it was, with nothing beside it.
+  EXPECT_EQ(ReadBytes(image, 0x2080000 + uint64_t{3000000} * kSectorSize, 3),
+            Text("bee"));
+  EXPECT_FALSE(std::filesystem::exists(image + ".partial"));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 bool LoadArchivePlugin(const std::string& fileName, ArchivePlugin& plugin,
                        std::string& error) {
-  HMODULE m = LoadModule(fileName, error);
+  HMODULE m = plugin.module = LoadModule(fileName, error);
   return m && ResolveEntryPoint(m, "OpenArchiveW", plugin.open, error) &&
          ResolveEntryPoint(m, "ReadHeaderExW", plugin.readHeader, error) &&
          ResolveEntryPoint(m, "ProcessFileW", plugin.process, error) &&
@@ -14,5 +14,7 @@ bool LoadArchivePlugin(const std::string& fileName, ArchivePlugin& plugin,
          ResolveEntryPoint(m, "CanYouHandleThisFileW", plugin.canHandle,
                            error) &&
          ResolveEntryPoint(m, "GetPackerCaps", plugin.caps, error) &&
-         ResolveEntryPoint(m, "GetBackgroundFlags", plugin.background, error);
+         ResolveEntryPoint(m, "GetBackgroundFlags", plugin.background, error) &&
+         ResolveEntryPoint(m, "PackFilesW", plugin.pack, error) &&
+         ResolveEntryPoint(m, "DeleteFilesW", plugin.remove, error);
 }

@@ -14,6 +14,9 @@ struct ArchivePlugin {
   CanYouHandleThisFileWFn canHandle = nullptr;
   GetPackerCapsFn caps = nullptr;
   GetBackgroundFlagsFn background = nullptr;
+  PackFilesWFn pack = nullptr;
+  DeleteFilesWFn remove = nullptr;
+  HMODULE module = nullptr;
 };
 
 // Loads the DLL and looks up every entry point by its plain name. On failure

@@ -6,10 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tools/host/archiveplugin.h"
+#include "tools/host/callbacks.h"
 #include "tools/host/exitcodes.h"
+#include "tools/host/importpatch.h"
 #include "tools/host/output.h"
+#include "tools/host/wcxpack.h"
 #include "tools/host/widearguments.h"
 #include "tools/host/widecallbacks.h"
 
@@ -24,6 +28,11 @@ const char kUsage[] =
     "                                     made by the host; answer 0 at\n"
     "                                     each file's report CANCEL_AT\n"
     "  test IMAGE                         PK_TEST on every file\n"
+    "  pack IMAGE FOLDER FLAGS [SUBPATH [CANCEL_AT]]\n"
+    "                                     PackFilesW of everything below\n"
+    "                                     FOLDER: PACK result bytes\n"
+    "  delete IMAGE CANCEL_AT NAME...     DeleteFilesW: PERCENT lines and\n"
+    "                                     DELETE result\n"
     "  caps                               GetPackerCaps and "
     "GetBackgroundFlags\n"
     "exit codes: 0 every call succeeded, 6 one failed, 64 bad command line,\n"
@@ -123,6 +132,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "wcxhost: %s\n", error.c_str());
     return kExitNoPlugin;
   }
+  // A message box of a failed pack would wait for a click: print it.
+  callbackState.printMessageBoxes = true;
+  PatchImport(a.module, "USER32.dll", "MessageBoxA",
+              reinterpret_cast<const void*>(&OnMessageBox));
+  PatchImport(a.module, "USER32.dll", "MessageBoxW",
+              reinterpret_cast<const void*>(&OnMessageBoxW));
   const std::string command = argv[2];
   if (command == "caps") {
     Say("CAPS %d BACKGROUND %d", a.caps(), a.background());
@@ -139,6 +154,16 @@ int main(int argc, char** argv) {
   if (command == "test") return Unpack(a, image, "", 0);
   if (command == "extract" && argc >= 5) {
     return Unpack(a, image, argv[4], argc >= 6 ? std::atoi(argv[5]) : 0);
+  }
+  if (command == "pack" && argc >= 6) {
+    return PackFolder(a, image, argv[4], std::atoi(argv[5]),
+                      argc >= 7 ? argv[6] : "",
+                      argc >= 8 ? std::atoi(argv[7]) : 0);
+  }
+  if (command == "delete" && argc >= 6) {
+    return DeleteNames(a, image,
+                       std::vector<std::string>(argv + 5, argv + argc),
+                       std::atoi(argv[4]));
   }
   std::fputs(kUsage, stderr);
   return kExitUsage;

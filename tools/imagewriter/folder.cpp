@@ -1,7 +1,6 @@
 // Reads a real folder into a tree model.
 #include <algorithm>
 #include <filesystem>
-#include <limits>
 #include <system_error>
 #include <utility>
 
@@ -37,11 +36,7 @@ bool ReadFolder(const fs::path& folder, TreeNode* node, std::string* error) {
     } else if (fs::is_regular_file(status)) {
       const uintmax_t size = it->file_size(ec);
       if (ec) return Fail(error, path, ec);
-      if (size > std::numeric_limits<uint32_t>::max()) {
-        return Fail(error, "file larger than 4 GiB: " + path.string());
-      }
-      node->children.push_back(
-          MakeSourceFile(name, path.string(), static_cast<uint32_t>(size)));
+      node->children.push_back(MakeSourceFile(name, path.string(), size));
     } else {
       return Fail(error, "neither a file nor a folder: " + path.string());
     }

@@ -4,9 +4,12 @@
 
 #include "tools/imagewriter/imagefile.h"
 #include "tools/imagewriter/imagewriter.h"
-#include "tools/imagewriter/wholedisc.h"
+#include "writer/wholedisc.h"
 
 namespace imagewriter {
+
+using writer::kVideoPartitionOffset;
+using writer::VideoPartitionBytes;
 
 void PutBytes(RawImage* image, uint64_t offset, std::vector<uint8_t> bytes) {
   image->size = std::max(image->size, offset + bytes.size());

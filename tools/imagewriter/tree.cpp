@@ -1,18 +1,20 @@
-// Tree model: node constructors, pattern contents and the name order.
-#include <algorithm>
+// Tree nodes with generated contents, and the writer called with UTF-8
+// paths.
 #include <utility>
 
 #include "tools/imagewriter/imagewriter.h"
+#include "tools/imagewriter/structure.h"
 
 namespace imagewriter {
 
 namespace {
 
-TreeNode MakeFile(std::string name, uint32_t size, ContentKind content) {
+TreeNode MakeFile(std::string name, std::uint64_t size,
+                  writer::SourceKind kind) {
   TreeNode node;
   node.name = std::move(name);
   node.size = size;
-  node.content = content;
+  node.source.kind = kind;
   return node;
 }
 
@@ -24,8 +26,15 @@ uint64_t Mix(uint64_t x) {
   return x ^ (x >> 31);
 }
 
-uint8_t UpperAscii(uint8_t c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<uint8_t>(c - 'a' + 'A') : c;
+void GeneratePattern(uint32_t seed, uint64_t offset, uint8_t* out,
+                     size_t length) {
+  const uint64_t seedKey = Mix(seed) << 1;
+  uint64_t word = 0;
+  for (size_t i = 0; i < length; ++i) {
+    const uint64_t position = offset + i;
+    if (i == 0 || position % 8 == 0) word = Mix(seedKey ^ (position / 8));
+    out[i] = static_cast<uint8_t>(word >> (8 * (position % 8)));
+  }
 }
 
 }  // namespace
@@ -39,49 +48,45 @@ TreeNode MakeDirectory(std::string name, std::vector<TreeNode> children) {
 }
 
 TreeNode MakeSourceFile(std::string name, std::string sourcePath,
-                        uint32_t size) {
-  TreeNode node = MakeFile(std::move(name), size, ContentKind::kSourceFile);
-  node.sourcePath = std::move(sourcePath);
+                        std::uint64_t size) {
+  TreeNode node =
+      MakeFile(std::move(name), size, writer::SourceKind::kLocalFile);
+  node.source.path.bytes = std::move(sourcePath);
   return node;
 }
 
-TreeNode MakePatternFile(std::string name, uint32_t size, uint32_t seed) {
-  TreeNode node = MakeFile(std::move(name), size, ContentKind::kPattern);
-  node.patternSeed = seed;
+TreeNode MakePatternFile(std::string name, std::uint64_t size,
+                         std::uint32_t seed) {
+  TreeNode node =
+      MakeFile(std::move(name), size, writer::SourceKind::kGenerated);
+  node.source.generate = GeneratePattern;
+  node.source.seed = seed;
   return node;
 }
 
-TreeNode MakeZeroFile(std::string name, uint32_t size) {
-  return MakeFile(std::move(name), size, ContentKind::kZeros);
+TreeNode MakeZeroFile(std::string name, std::uint64_t size) {
+  return MakeFile(std::move(name), size, writer::SourceKind::kZeros);
 }
 
 std::vector<uint8_t> PatternBytes(uint32_t seed, uint64_t offset,
                                   size_t length) {
   std::vector<uint8_t> bytes(length);
-  const uint64_t seedKey = Mix(seed) << 1;
-  uint64_t word = 0;
-  for (size_t i = 0; i < length; ++i) {
-    const uint64_t position = offset + i;
-    if (i == 0 || position % 8 == 0) word = Mix(seedKey ^ (position / 8));
-    bytes[i] = static_cast<uint8_t>(word >> (8 * (position % 8)));
-  }
+  GeneratePattern(seed, offset, bytes.data(), length);
   return bytes;
 }
 
-bool NameLess(const std::string& a, const std::string& b) {
-  const auto upperLess = [](char x, char y) {
-    return UpperAscii(static_cast<uint8_t>(x)) <
-           UpperAscii(static_cast<uint8_t>(y));
-  };
-  if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                   upperLess)) {
-    return true;
-  }
-  if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(),
-                                   upperLess)) {
+bool WriteImage(const TreeNode& root, const std::string& imagePath,
+                const WriteOptions& options, LayoutReport* report,
+                std::string* error) {
+  writer::LocalName target;
+  target.bytes = imagePath;
+  if (writer::WriteImage(root, target, options, report, error) !=
+      writer::kWriteDone) {
     return false;
   }
-  return a < b;
+  // Every image a test writes is held to the rules the console reads by.
+  *error = CheckImageStructure(imagePath, report->partitionBase);
+  return error->empty();
 }
 
 }  // namespace imagewriter

@@ -47,7 +47,8 @@ bool BindArchive(const std::string&, ArchivePlugin& archive, std::string&) {
   archive =
       ArchivePlugin{OpenArchiveW,  ReadHeaderExW,       ProcessFileW,
                     CloseArchive,  SetProcessDataProcW, CanYouHandleThisFileW,
-                    GetPackerCaps, GetBackgroundFlags};
+                    GetPackerCaps, GetBackgroundFlags,  PackFilesW,
+                    DeleteFilesW};
   return true;
 }
 

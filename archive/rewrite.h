@@ -1,0 +1,31 @@
+// Every edit of an image is a whole rewrite: the image's tree, its files
+// taken as ranges of the old image, changed in memory, then written to a
+// temporary file beside it that replaces it only when complete.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "archive/imagearchive.h"
+#include "writer/writer.h"
+
+struct ImageEdit {
+  std::unique_ptr<ImageArchive> archive;  // the old image, open until replaced
+  writer::Node root;
+};
+
+// Reads the whole tree of the image: 0, or the archive's open result, or
+// E_BAD_DATA for a table that cannot be read. The old image is not touched.
+int ReadImageTree(const HostText& image, ImageEdit* edit);
+
+// How the rewrite tells the host of its progress.
+enum class ProgressForm { kBytes, kPercent };
+
+// Writes root to target with the host's pack callbacks: 0, E_EABORTED,
+// E_ECREATE, E_EREAD or E_EWRITE with error naming the file. Closes the old
+// image before the new one takes its name; reports nothing after that.
+int WriteHostImage(const writer::Node& root, const HostText& target,
+                   ImageEdit* edit, ProgressForm form, std::string* error);
+
+// The one message of a failed pack or edit, naming what is at fault.
+int Refuse(int result, const std::string& message);

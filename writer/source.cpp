@@ -1,0 +1,131 @@
+#include "writer/source.h"
+
+#include <algorithm>
+
+#include "disc/device.h"
+
+namespace writer {
+
+namespace {
+
+constexpr WCHAR kReadMode[] = {'r', 'b', 0};
+// The chunks of an image range: as large as the local files' chunks.
+constexpr std::uint32_t kImageChunkSectors = 512;
+
+struct Copy {
+  CopyContext* context;
+  const Node* node;
+  std::uint64_t offset;  // where the next chunk goes
+  std::string* error;
+};
+
+// Writes a chunk and reports it; kWriteDone or the failure.
+int Put(Copy* copy, const std::uint8_t* data, std::size_t length) {
+  CopyContext* context = copy->context;
+  if (!WriteOutput(context->output, copy->offset, data, length, copy->error)) {
+    return kWriteOutputFailed;
+  }
+  copy->offset += length;
+  const WriteOptions& options = *context->options;
+  if (options.progress &&
+      options.progress(options.progressContext, *copy->node, length) != 0) {
+    *copy->error = "cancelled";
+    return kWriteCancelled;
+  }
+  return kWriteDone;
+}
+
+std::size_t NextChunk(const CopyContext& context, std::uint64_t left) {
+  return static_cast<std::size_t>(
+      std::min<std::uint64_t>(context.buffer.size(), left));
+}
+
+std::FILE* OpenSource(const LocalName& path) {
+  return path.units.empty() ? std::fopen(path.bytes.c_str(), "rb")
+                            : _wfopen(path.units.c_str(), kReadMode);
+}
+
+int SourceFailed(Copy* copy, const std::string& what) {
+  *copy->error = what;
+  return kWriteSourceFailed;
+}
+
+int CopyLocalFile(Copy* copy, const Node& node) {
+  const std::string path = ShownName(node.source.path);
+  std::FILE* file = OpenSource(node.source.path);
+  if (!file) return SourceFailed(copy, "cannot read " + path);
+  std::uint8_t* buffer = copy->context->buffer.data();
+  int result = kWriteDone;
+  for (std::uint64_t left = node.size; result == kWriteDone && left > 0;) {
+    const std::size_t length = NextChunk(*copy->context, left);
+    if (std::fread(buffer, 1, length, file) != length) {
+      result =
+          SourceFailed(copy, std::ferror(file) ? "cannot read " + path
+                                               : path +
+                                                     " changed size while the "
+                                                     "image was written");
+      break;
+    }
+    result = Put(copy, buffer, length);
+    left -= length;
+  }
+  if (result == kWriteDone && std::fgetc(file) != EOF) {
+    result =
+        SourceFailed(copy, path + " changed size while the image was written");
+  }
+  std::fclose(file);
+  return result;
+}
+
+int TakeImageChunk(void* userData, const ExtractChunk* chunk) {
+  // Our results lie below the stream's own, which start above 10.
+  return Put(static_cast<Copy*>(userData), chunk->data, chunk->length);
+}
+
+int CopyImageRange(Copy* copy, const Node& node, const std::string& path) {
+  // A small file takes a block of its own size: each stream allocates one.
+  const auto sectors = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+      kImageChunkSectors, (node.size + kSectorSize - 1) / kSectorSize));
+  const ExtractRequest request{static_cast<std::int64_t>(node.source.offset),
+                               static_cast<std::uint32_t>(node.size),
+                               std::max<std::uint32_t>(sectors, 1),
+                               TakeImageChunk, copy};
+  const int result = vepo_extractdata(*node.source.image, &request);
+  if (result == kWriteOutputFailed || result == kWriteCancelled ||
+      result == kWriteDone) {
+    return result;
+  }
+  return SourceFailed(copy, "cannot read " + path + " from the image");
+}
+
+int CopyGenerated(Copy* copy, const Node& node) {
+  std::uint8_t* buffer = copy->context->buffer.data();
+  int result = kWriteDone;
+  for (std::uint64_t done = 0; result == kWriteDone && done < node.size;) {
+    const std::size_t length = NextChunk(*copy->context, node.size - done);
+    node.source.generate(node.source.seed, done, buffer, length);
+    result = Put(copy, buffer, length);
+    done += length;
+  }
+  return result;
+}
+
+}  // namespace
+
+int CopySource(CopyContext* context, const Node& node, std::uint64_t offset,
+               const std::string& path, std::string* error) {
+  Copy copy{context, &node, offset, error};
+  switch (node.source.kind) {
+    case SourceKind::kLocalFile:
+      return CopyLocalFile(&copy, node);
+    case SourceKind::kImageRange:
+      return CopyImageRange(&copy, node, path);
+    case SourceKind::kGenerated:
+      return CopyGenerated(&copy, node);
+    case SourceKind::kZeros:
+      break;  // left as a hole
+  }
+  return kWriteDone;
+}
+
+}  // namespace writer
