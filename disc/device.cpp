@@ -91,7 +91,8 @@ int vepo_extractdata(const Device& device, const ExtractRequest* request) {
     return kExtractNoMemory;
   }
   const std::uint32_t bufferSize = request->chunkSectors * kSectorSize;
-  auto* buffer = static_cast<std::uint8_t*>(AllocBlock(bufferSize));
+  std::uint8_t* buffer = request->block;
+  if (!buffer) buffer = static_cast<std::uint8_t*>(AllocBlock(bufferSize));
   if (!buffer) return kExtractNoMemory;
   int result = 0;
   if (request->byteCount == 0) {
@@ -101,6 +102,6 @@ int vepo_extractdata(const Device& device, const ExtractRequest* request) {
   } else {
     result = StreamRange(device, *request, buffer, bufferSize, kOverlap);
   }
-  FreeBlock(buffer);
+  if (buffer != request->block) FreeBlock(buffer);
   return result;
 }

@@ -9,8 +9,6 @@ namespace writer {
 namespace {
 
 constexpr WCHAR kReadMode[] = {'r', 'b', 0};
-// The chunks of an image range: as large as the local files' chunks.
-constexpr std::uint32_t kImageChunkSectors = 512;
 
 struct Copy {
   CopyContext* context;
@@ -37,7 +35,7 @@ int Put(Copy* copy, const std::uint8_t* data, std::size_t length) {
 
 std::size_t NextChunk(const CopyContext& context, std::uint64_t left) {
   return static_cast<std::size_t>(
-      std::min<std::uint64_t>(context.buffer.size(), left));
+      std::min<std::uint64_t>(context.bufferSize, left));
 }
 
 std::FILE* OpenSource(const LocalName& path) {
@@ -54,7 +52,7 @@ int CopyLocalFile(Copy* copy, const Node& node) {
   const std::string path = ShownName(node.source.path);
   std::FILE* file = OpenSource(node.source.path);
   if (!file) return SourceFailed(copy, "cannot read " + path);
-  std::uint8_t* buffer = copy->context->buffer.data();
+  std::uint8_t* buffer = copy->context->buffer;
   int result = kWriteDone;
   for (std::uint64_t left = node.size; result == kWriteDone && left > 0;) {
     const std::size_t length = NextChunk(*copy->context, left);
@@ -83,13 +81,13 @@ int TakeImageChunk(void* userData, const ExtractChunk* chunk) {
 }
 
 int CopyImageRange(Copy* copy, const Node& node, const std::string& path) {
-  // A small file takes a block of its own size: each stream allocates one.
-  const auto sectors = static_cast<std::uint32_t>(std::min<std::uint64_t>(
-      kImageChunkSectors, (node.size + kSectorSize - 1) / kSectorSize));
-  const ExtractRequest request{static_cast<std::int64_t>(node.source.offset),
-                               static_cast<std::uint32_t>(node.size),
-                               std::max<std::uint32_t>(sectors, 1),
-                               TakeImageChunk, copy};
+  const ExtractRequest request{
+      static_cast<std::int64_t>(node.source.offset),
+      static_cast<std::uint32_t>(node.size),
+      static_cast<std::uint32_t>(copy->context->bufferSize / kSectorSize),
+      TakeImageChunk,
+      copy,
+      copy->context->buffer};
   const int result = vepo_extractdata(*node.source.image, &request);
   if (result == kWriteOutputFailed || result == kWriteCancelled ||
       result == kWriteDone) {
@@ -99,7 +97,7 @@ int CopyImageRange(Copy* copy, const Node& node, const std::string& path) {
 }
 
 int CopyGenerated(Copy* copy, const Node& node) {
-  std::uint8_t* buffer = copy->context->buffer.data();
+  std::uint8_t* buffer = copy->context->buffer;
   int result = kWriteDone;
   for (std::uint64_t done = 0; result == kWriteDone && done < node.size;) {
     const std::size_t length = NextChunk(*copy->context, node.size - done);

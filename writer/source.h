@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "writer/output.h"
 #include "writer/writer.h"
@@ -13,7 +12,9 @@ namespace writer {
 struct CopyContext {
   ImageOutput* output;
   const WriteOptions* options;
-  std::vector<std::uint8_t> buffer;  // one chunk
+  // One chunk, aligned for device reads; image ranges stream through it too.
+  std::uint8_t* buffer;
+  std::size_t bufferSize;
 };
 
 // Writes node.size bytes of the node's source at offset (from the output's

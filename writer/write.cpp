@@ -41,12 +41,18 @@ int WriteTables(const ImagePlan& plan, const WriteOptions& options,
 int WritePlan(const ImagePlan& plan, const WriteOptions& options,
               ImageOutput* output, std::string* error) {
   int result = WriteTables(plan, options, output, error);
-  CopyContext copy{output, &options, std::vector<std::uint8_t>(kChunkSize)};
+  auto* buffer = static_cast<std::uint8_t*>(AllocBlock(kChunkSize));
+  if (!buffer) {
+    *error = "out of memory";
+    return kWriteOutputFailed;
+  }
+  CopyContext copy{output, &options, buffer, kChunkSize};
   for (const PlannedFile& file : plan.files) {
     if (result != kWriteDone) break;
     result = CopySource(&copy, *file.node, SectorOffset(file.startSector),
                         file.node->name, error);
   }
+  FreeBlock(buffer);
   return result;
 }
 
