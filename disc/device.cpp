@@ -91,8 +91,7 @@ int vepo_extractdata(const Device& device, const ExtractRequest* request) {
     return kExtractNoMemory;
   }
   const std::uint32_t bufferSize = request->chunkSectors * kSectorSize;
-  std::uint8_t* buffer = request->block;
-  if (!buffer) buffer = static_cast<std::uint8_t*>(AllocBlock(bufferSize));
+  auto* buffer = static_cast<std::uint8_t*>(AllocBlock(bufferSize));
   if (!buffer) return kExtractNoMemory;
   int result = 0;
   if (request->byteCount == 0) {
@@ -102,6 +101,6 @@ int vepo_extractdata(const Device& device, const ExtractRequest* request) {
   } else {
     result = StreamRange(device, *request, buffer, bufferSize, kOverlap);
   }
-  if (buffer != request->block) FreeBlock(buffer);
+  FreeBlock(buffer);
   return result;
 }

@@ -46,11 +46,6 @@ struct ExtractRequest {
   std::uint32_t chunkSectors;
   ExtractCallback callback;
   void* userData;
-  // A block of chunkSectors sectors, aligned to kBlockAlignment, that the
-  // caller lends for the whole stream; null has the stream allocate one.
-  // Streams that follow each other through one warm block spare the system
-  // from mapping and faulting in fresh pages for every file.
-  std::uint8_t* block = nullptr;
 };
 
 // The stream's own failures lie above 10, clear of the callbacks' values.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "disc/device.h"
+#include "disc/readahead.h"
 
 namespace writer {
 
@@ -75,25 +75,21 @@ int CopyLocalFile(Copy* copy, const Node& node) {
   return result;
 }
 
-int TakeImageChunk(void* userData, const ExtractChunk* chunk) {
-  // Our results lie below the stream's own, which start above 10.
-  return Put(static_cast<Copy*>(userData), chunk->data, chunk->length);
-}
-
+// In turn, through the one warm buffer: both sides are local files, most
+// often on one disk, where a read-ahead thread's fresh buffers cost more in
+// page faults and contention than the overlap gains.
 int CopyImageRange(Copy* copy, const Node& node, const std::string& path) {
-  const ExtractRequest request{
-      static_cast<std::int64_t>(node.source.offset),
-      static_cast<std::uint32_t>(node.size),
-      static_cast<std::uint32_t>(copy->context->bufferSize / kSectorSize),
-      TakeImageChunk,
-      copy,
-      copy->context->buffer};
-  const int result = vepo_extractdata(*node.source.image, &request);
-  if (result == kWriteOutputFailed || result == kWriteCancelled ||
-      result == kWriteDone) {
-    return result;
+  StreamCursor cursor{node.source.offset, node.size, 0};
+  while (cursor.remaining > 0) {
+    ExtractChunk chunk{};
+    if (ReadChunk(*node.source.image, cursor, copy->context->buffer,
+                  static_cast<std::uint32_t>(copy->context->bufferSize),
+                  chunk) != 0) {
+      return SourceFailed(copy, "cannot read " + path + " from the image");
+    }
+    if (const int result = Put(copy, chunk.data, chunk.length)) return result;
   }
-  return SourceFailed(copy, "cannot read " + path + " from the image");
+  return kWriteDone;
 }
 
 int CopyGenerated(Copy* copy, const Node& node) {
