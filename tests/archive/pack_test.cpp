@@ -354,6 +354,13 @@ TEST_F(Edit, FailuresAndCancelsLeaveTheImageByteForByte) {
   gCancelAt = -1;
   EXPECT_EQ(PackW(image, {Wide("gone")}, PK_PACK_SAVE_PATHS), E_EOPEN);
   EXPECT_EQ(PackW(image, {Wide("..")}, PK_PACK_SAVE_PATHS), E_ECREATE);
+  // The image's own last data sector cannot be read back.
+  nativewin::ZeroReadAtSector(before.size() / 2048 - 1);
+  EXPECT_EQ(PackW(image, {Wide("a.txt")}, PK_PACK_SAVE_PATHS), E_EREAD);
+  ASSERT_FALSE(nativewin::MessageBoxes().empty());
+  EXPECT_NE(nativewin::MessageBoxes().back().text.find("from the image"),
+            std::string::npos);
+  nativewin::ClearFaults();
   EXPECT_TRUE(ReadWholeFile(image) == before);
   EXPECT_FALSE(fs::exists(image + ".partial"));
   const std::string other = dir_.File("other.iso");
