@@ -24,7 +24,8 @@ int WINAPI OnPackData(WCHAR*, int size) {
   return 1;
 }
 
-// The list as written, with this side's separator, ended by an empty name.
+// The list as written, with this side's separator and the empty name that
+// ends it.
 WideString ReadList(const std::string& path) {
   WideString units;
   if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
@@ -56,12 +57,13 @@ std::string Placeholders(std::string text, const std::string& source,
   return text;
 }
 
-// "ok" when the image's creation time lies within [before, after].
+// "ok" when the image's creation time lies within [before, after]; empty
+// when there is no image.
 std::string TimeCheck(const std::string& image, std::time_t before,
                       std::time_t after) {
   unsigned char bytes[kTimeBytes] = {};
   std::FILE* file = std::fopen(image.c_str(), "rb");
-  if (!file) return "unread";
+  if (!file) return "";
   const bool read = std::fseek(file, kTimeOffset, SEEK_SET) == 0 &&
                     std::fread(bytes, 1, kTimeBytes, file) == kTimeBytes;
   std::fclose(file);
@@ -102,13 +104,13 @@ void PackPlan(const ArchivePlugin& calls, const std::string& plan,
                 box.hasCaption ? Shown(box.caption.c_str()).c_str() : "null",
                 Shown(Placeholders(box.text, source, image).c_str()).c_str());
   }
-  if (std::FILE* file = std::fopen(image.c_str(), "rb")) {
-    std::fclose(file);
+  const std::string time = TimeCheck(image, before, after);
+  if (time.empty()) {
+    std::printf("PACKED none\n");
+  } else {
     const auto [size, hash] = FileFingerprint(image, kTimeOffset, kTimeBytes);
     std::printf("PACKED bytes=%llu fnv=%016llx time=%s\n", size, hash,
-                TimeCheck(image, before, after).c_str());
-  } else {
-    std::printf("PACKED none\n");
+                time.c_str());
   }
   const std::string partial = image + ".partial";
   if (std::FILE* file = std::fopen(partial.c_str(), "rb")) {
