@@ -2,7 +2,8 @@
 // records of a step (0 a file here, 1 a folder entered, 2 back up), a size
 // of up to 40 bits and a name. The planning must refuse or lay out every
 // tree: sorted unique names, entries inside their sectors, file data after
-// the tables in ascending order.
+// the tables in ascending order. tools/replay/run reads the kept inputs the
+// same way, to pack them through every build: the two change together.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -16,9 +16,13 @@ bool BindPlugin(const std::string& target, const std::string& drive,
                 Plugin& plugin, std::string& error);
 
 // The archive plug-in's calls: from the DLL under Windows, linked in
-// natively (dll is then ignored).
+// natively (dll is then ignored). Its message boxes are caught as the other
+// plug-in's.
 bool BindArchive(const std::string& dll, ArchivePlugin& archive,
                  std::string& error);
+
+// The separator of local paths on this side.
+char LocalSeparator();
 
 struct BoxMessage {
   bool hasCaption;

@@ -52,6 +52,8 @@ bool BindArchive(const std::string&, ArchivePlugin& archive, std::string&) {
   return true;
 }
 
+char LocalSeparator() { return '/'; }
+
 std::vector<BoxMessage> TakeMessageBoxes() {
   const auto& all = nativewin::MessageBoxes();
   std::vector<BoxMessage> boxes;

@@ -36,8 +36,16 @@ bool BindPlugin(const std::string& target, const std::string&, Plugin& plugin,
 
 bool BindArchive(const std::string& dll, ArchivePlugin& archive,
                  std::string& error) {
-  return LoadArchivePlugin(dll, archive, error);
+  if (!LoadArchivePlugin(dll, archive, error)) return false;
+  if (!PatchImport(archive.module, "USER32.dll", "MessageBoxA",
+                   reinterpret_cast<const void*>(&CatchMessageBox))) {
+    error = "the archive plug-in does not import MessageBoxA";
+    return false;
+  }
+  return true;
 }
+
+char LocalSeparator() { return '\\'; }
 
 std::vector<BoxMessage> TakeMessageBoxes() {
   std::vector<BoxMessage> boxes;

@@ -116,11 +116,22 @@ std::string Shown(const char* text) {
 }
 
 std::pair<unsigned long long, unsigned long long> Fingerprint() {
+  return FileFingerprint(gLocalFile);
+}
+
+std::pair<unsigned long long, unsigned long long> FileFingerprint(
+    const std::string& path, unsigned long long maskAt,
+    unsigned long long maskLength) {
   unsigned long long size = 0;
   std::uint64_t hash = 0xcbf29ce484222325u;
-  if (std::FILE* file = std::fopen(gLocalFile.c_str(), "rb")) {
-    for (int c; (c = std::fgetc(file)) != EOF; ++size) {
-      hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    std::vector<unsigned char> buffer(1 << 16);
+    for (std::size_t got;
+         (got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0;) {
+      for (std::size_t i = 0; i < got; ++i, ++size) {
+        const bool masked = size >= maskAt && size - maskAt < maskLength;
+        hash = (hash ^ (masked ? 0 : buffer[i])) * 0x100000001b3u;
+      }
     }
     std::fclose(file);
   }

@@ -29,3 +29,9 @@ std::string Shown(const char* text);
 
 // Size and FNV-1a hash of the local file, the copied bytes in short.
 std::pair<unsigned long long, unsigned long long> Fingerprint();
+
+// The same of any file, with the bytes at [maskAt, maskAt + maskLength)
+// hashed as zeros.
+std::pair<unsigned long long, unsigned long long> FileFingerprint(
+    const std::string& path, unsigned long long maskAt = 0,
+    unsigned long long maskLength = 0);
