@@ -1,9 +1,9 @@
 #include "archive/packtree.h"
 
-#include <algorithm>
+#include <cstdio>
 
 #include "path/safename.h"
-#include "plugin/localfile.h"
+#include "plugin/longpath.h"
 
 namespace {
 
@@ -34,21 +34,13 @@ HostText Join(const HostText& a, const HostText& b) {
   return joined;
 }
 
-// Windows opens paths past 260 characters only in the long form, which
-// takes backslashes alone.
+// The name every stat, open and removal of a source takes.
 writer::LocalName SourceName(const HostText& path) {
   writer::LocalName name;
-  if (!path.wide) {
+  if (path.wide) {
+    name.units = LongPathForm(path.units);
+  } else {
     name.bytes = path.bytes;
-    return name;
-  }
-  name.units = path.units;
-  const bool drivePath =
-      path.bytes.size() > 2 && path.bytes[1] == ':' && path.bytes[2] == '\\';
-  if (drivePath && path.units.size() >= MAX_PATH) {
-    std::replace(name.units.begin(), name.units.end(), WCHAR{'/'}, WCHAR{'\\'});
-    const WCHAR prefix[] = {'\\', '\\', '?', '\\', 0};
-    name.units.insert(0, prefix);
   }
   return name;
 }
@@ -191,22 +183,23 @@ int AddLocalFiles(const PackRequest& request, writer::Node* root,
 }
 
 void RemovePackedSources(const PackRequest& request) {
-  std::vector<HostText> folders;
+  std::vector<writer::LocalName> folders;
   for (const HostText& listed : request.names) {
-    const HostText source = Join(request.srcPath, listed);
+    const writer::LocalName source = SourceName(Join(request.srcPath, listed));
     if (!listed.bytes.empty() && IsSeparator(listed.bytes.back())) {
       folders.push_back(source);
+    } else if (source.units.empty()) {
+      std::remove(source.bytes.c_str());
     } else {
-      RemoveLocalFile(source);
+      _wremove(source.units.c_str());
     }
   }
   // A folder's own entry comes before its contents: deepest last.
   for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-    const writer::LocalName local = SourceName(*folder);
-    if (local.units.empty()) {
-      RemoveLocalFolder(local.bytes.c_str());
+    if (folder->units.empty()) {
+      RemoveLocalFolder(folder->bytes.c_str());
     } else {
-      RemoveLocalFolder(local.units.c_str());
+      RemoveLocalFolder(folder->units.c_str());
     }
   }
 }
