@@ -1,6 +1,5 @@
 """Runs the Windows host under Wine and reads what it prints."""
 
-import contextlib
 import os
 import re
 import subprocess
@@ -293,23 +292,6 @@ class HostTest(unittest.TestCase):
         folder = os.path.join(settings.work, "out", str(self.bits), self.id())
         os.makedirs(folder, exist_ok=True)
         return os.path.join(folder, name)
-
-
-@contextlib.contextmanager
-def small_disk(folder, size):
-    """A disk of size bytes (a tmpfs) mounted at folder for the block; the
-    test is skipped where it cannot be mounted."""
-    os.makedirs(folder, exist_ok=True)
-    mounted = subprocess.run(
-        ["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs", folder],
-        capture_output=True)
-    if mounted.returncode != 0:
-        raise unittest.SkipTest("cannot mount a small tmpfs: "
-                                + mounted.stderr.decode(errors="replace"))
-    try:
-        yield folder
-    finally:
-        subprocess.run(["umount", folder], check=True)
 
 
 def listing(records):

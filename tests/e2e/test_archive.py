@@ -228,7 +228,8 @@ class ArchiveCases:
 
     def test_a_full_disk_leaves_nothing_and_an_image_as_it_was(self):
         big = self.tree("big", {"big.bin": os.urandom(1 << 20)})
-        with harness.small_disk(self.local("disk"), 512 * 1024) as disk:
+        small_disk = discs.linux_common.small_disk
+        with small_disk(self.local("disk"), 512 * 1024) as disk:
             image = os.path.join(disk, "full.xiso")
             code, lines = self.archive(
                 "pack", windows_path(image),

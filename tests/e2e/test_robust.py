@@ -57,7 +57,7 @@ class RobustCases:
 
     def test_full_local_disk_fails_the_copy(self):
         folder = os.path.join(harness.settings.work, f"full-disk-{self.bits}")
-        with harness.small_disk(folder, DISK_SIZE) as disk:
+        with discs.linux_common.small_disk(folder, DISK_SIZE) as disk:
             local = os.path.join(disk, "one.mib")
             remote = discs.MAIN.path("one.mib")
             # Reading ahead, as from a drive to a slow disk: the reads stop
