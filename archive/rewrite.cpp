@@ -5,6 +5,7 @@
 
 #include "archive/pack.h"
 #include "disc/dirnode.h"
+#include "plugin/longpath.h"
 #include "plugin/messagebox.h"
 
 namespace {
@@ -85,7 +86,7 @@ std::uint64_t Now() {
 writer::LocalName LocalNameOf(const HostText& text) {
   writer::LocalName name;
   if (text.wide) {
-    name.units = text.units;
+    name.units = LongPathForm(text.units);
   } else {
     name.bytes = text.bytes;
   }

@@ -243,15 +243,16 @@ class ArchiveCases:
             self.assertEqual(read(image), before)
             self.assertEqual(os.listdir(disk), ["full.xiso"])
 
-    def test_moves_from_a_folder_deeper_than_max_path(self):
-        # Windows opens and removes these only in the long form; the strict
-        # host refuses any other.
+    def test_moves_from_and_to_folders_deeper_than_max_path(self):
+        # Windows opens and removes these, sources and image alike, only in
+        # the long form; the strict host refuses any other.
         deep = self.tree(os.path.join("src", *["d" * 60] * 4), {
             "a.bin": os.urandom(70000), "sub/b.bin": b"b" * 3000,
             "sub/empty": b""})
         self.assertGreater(len(windows_path(deep)), 300)
         wanted = files_below(deep)
-        image = self.local("moved.xiso")
+        image = self.local(os.path.join(*["i" * 60] * 4, "moved.xiso"))
+        os.makedirs(os.path.dirname(image))
         code, lines = self.archive("pack", windows_path(image),
                                    windows_path(deep), "3")
         self.assertEqual(lines[-1], "PACK 0 73000")
