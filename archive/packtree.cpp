@@ -1,9 +1,8 @@
 #include "archive/packtree.h"
 
-#include <cstdio>
-
+#include "archive/rewrite.h"
 #include "path/safename.h"
-#include "plugin/longpath.h"
+#include "plugin/localfile.h"
 
 namespace {
 
@@ -32,17 +31,6 @@ HostText Join(const HostText& a, const HostText& b) {
     joined.unmatchable = a.bytes.size() + b.unmatchable;
   }
   return joined;
-}
-
-// The name every stat, open and removal of a source takes.
-writer::LocalName SourceName(const HostText& path) {
-  writer::LocalName name;
-  if (path.wide) {
-    name.units = LongPathForm(path.units);
-  } else {
-    name.bytes = path.bytes;
-  }
-  return name;
 }
 
 int Fail(std::string* error, const std::string& message, const HostText& name) {
@@ -127,7 +115,7 @@ int AddOne(const PackRequest& request, const HostText& listed,
   const HostText source = Join(request.srcPath, listed);
   bool isFolder = false;
   std::uint64_t size = 0;
-  const writer::LocalName local = SourceName(source);
+  const writer::LocalName local = LocalNameOf(source);
   const bool found = local.units.empty()
                          ? StatLocalFile(local.bytes.c_str(), &isFolder, &size)
                          : StatLocalFile(local.units.c_str(), &isFolder, &size);
@@ -183,23 +171,22 @@ int AddLocalFiles(const PackRequest& request, writer::Node* root,
 }
 
 void RemovePackedSources(const PackRequest& request) {
-  std::vector<writer::LocalName> folders;
+  std::vector<HostText> folders;
   for (const HostText& listed : request.names) {
-    const writer::LocalName source = SourceName(Join(request.srcPath, listed));
+    const HostText source = Join(request.srcPath, listed);
     if (!listed.bytes.empty() && IsSeparator(listed.bytes.back())) {
       folders.push_back(source);
-    } else if (source.units.empty()) {
-      std::remove(source.bytes.c_str());
     } else {
-      _wremove(source.units.c_str());
+      RemoveLocalFile(source);
     }
   }
   // A folder's own entry comes before its contents: deepest last.
   for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-    if (folder->units.empty()) {
-      RemoveLocalFolder(folder->bytes.c_str());
+    const writer::LocalName local = LocalNameOf(*folder);
+    if (local.units.empty()) {
+      RemoveLocalFolder(local.bytes.c_str());
     } else {
-      RemoveLocalFolder(folder->units.c_str());
+      RemoveLocalFolder(local.units.c_str());
     }
   }
 }
