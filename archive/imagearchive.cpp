@@ -7,11 +7,12 @@
 #include "disc/imagefile.h"
 #include "disc/partition.h"
 #include "disc/tree.h"
+#include "plugin/longpath.h"
 
 namespace {
 
 Device OpenImage(const HostText& name) {
-  return name.wide ? vepo_openimage(name.units.c_str())
+  return name.wide ? vepo_openimage(LongPathForm(name.units).c_str())
                    : vepo_openimage(name.bytes.c_str());
 }
 

@@ -1,7 +1,6 @@
 #include "archive/packtree.h"
 
-#include <algorithm>
-
+#include "archive/rewrite.h"
 #include "path/safename.h"
 #include "plugin/localfile.h"
 
@@ -32,25 +31,6 @@ HostText Join(const HostText& a, const HostText& b) {
     joined.unmatchable = a.bytes.size() + b.unmatchable;
   }
   return joined;
-}
-
-// Windows opens paths past 260 characters only in the long form, which
-// takes backslashes alone.
-writer::LocalName SourceName(const HostText& path) {
-  writer::LocalName name;
-  if (!path.wide) {
-    name.bytes = path.bytes;
-    return name;
-  }
-  name.units = path.units;
-  const bool drivePath =
-      path.bytes.size() > 2 && path.bytes[1] == ':' && path.bytes[2] == '\\';
-  if (drivePath && path.units.size() >= MAX_PATH) {
-    std::replace(name.units.begin(), name.units.end(), WCHAR{'/'}, WCHAR{'\\'});
-    const WCHAR prefix[] = {'\\', '\\', '?', '\\', 0};
-    name.units.insert(0, prefix);
-  }
-  return name;
 }
 
 int Fail(std::string* error, const std::string& message, const HostText& name) {
@@ -135,7 +115,7 @@ int AddOne(const PackRequest& request, const HostText& listed,
   const HostText source = Join(request.srcPath, listed);
   bool isFolder = false;
   std::uint64_t size = 0;
-  const writer::LocalName local = SourceName(source);
+  const writer::LocalName local = LocalNameOf(source);
   const bool found = local.units.empty()
                          ? StatLocalFile(local.bytes.c_str(), &isFolder, &size)
                          : StatLocalFile(local.units.c_str(), &isFolder, &size);
@@ -202,7 +182,7 @@ void RemovePackedSources(const PackRequest& request) {
   }
   // A folder's own entry comes before its contents: deepest last.
   for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-    const writer::LocalName local = SourceName(*folder);
+    const writer::LocalName local = LocalNameOf(*folder);
     if (local.units.empty()) {
       RemoveLocalFolder(local.bytes.c_str());
     } else {

@@ -5,6 +5,7 @@
 
 #include "archive/pack.h"
 #include "disc/dirnode.h"
+#include "plugin/longpath.h"
 #include "plugin/messagebox.h"
 
 namespace {
@@ -82,16 +83,6 @@ std::uint64_t Now() {
   return kUnixEpoch + static_cast<std::uint64_t>(std::time(nullptr)) * 10000000;
 }
 
-writer::LocalName LocalNameOf(const HostText& text) {
-  writer::LocalName name;
-  if (text.wide) {
-    name.units = text.units;
-  } else {
-    name.bytes = text.bytes;
-  }
-  return name;
-}
-
 // Where the walk is in the tree being built: the folder of each depth.
 struct TreeBuild {
   std::vector<writer::Node*> folders;
@@ -119,6 +110,16 @@ void AddWalked(ImageEdit* edit, TreeBuild* build, const TreeWalk& walk) {
 }
 
 }  // namespace
+
+writer::LocalName LocalNameOf(const HostText& text) {
+  writer::LocalName name;
+  if (text.wide) {
+    name.units = LongPathForm(text.units);
+  } else {
+    name.bytes = text.bytes;
+  }
+  return name;
+}
 
 void SetPackProgress(tProcessDataProc progress) { gProgress = progress; }
 void SetPackProgressW(tProcessDataProcW progress) { gProgressW = progress; }

@@ -18,6 +18,10 @@ struct ImageEdit {
 // E_BAD_DATA for a table that cannot be read. The old image is not touched.
 int ReadImageTree(const HostText& image, ImageEdit* edit);
 
+// A local file's name as the writer and the system take it: a wide one in
+// the long form past MAX_PATH, from LongPathForm as every wide local name.
+writer::LocalName LocalNameOf(const HostText& text);
+
 // How the rewrite tells the host of its progress.
 enum class ProgressForm { kBytes, kPercent };
 

@@ -2,6 +2,7 @@
 
 #include "disc/device.h"
 #include "disc/imagefile.h"
+#include "plugin/longpath.h"
 
 namespace {
 
@@ -29,11 +30,11 @@ KeptTitle gKept;
 
 bool Stat(const HostText& path, FileKey* key) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  const BOOL found = path.wide
-                         ? GetFileAttributesExW(path.units.c_str(),
-                                                GetFileExInfoStandard, &data)
-                         : GetFileAttributesExA(path.bytes.c_str(),
-                                                GetFileExInfoStandard, &data);
+  const BOOL found =
+      path.wide ? GetFileAttributesExW(LongPathForm(path.units).c_str(),
+                                       GetFileExInfoStandard, &data)
+                : GetFileAttributesExA(path.bytes.c_str(),
+                                       GetFileExInfoStandard, &data);
   if (!found || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return false;
   }
@@ -45,7 +46,7 @@ bool Stat(const HostText& path, FileKey* key) {
 }
 
 int ReadImage(const HostText& path, TitleInfo* info) {
-  Device device = path.wide ? vepo_openimage(path.units.c_str())
+  Device device = path.wide ? vepo_openimage(LongPathForm(path.units).c_str())
                             : vepo_openimage(path.bytes.c_str());
   if (!device.handle) return kTitleUnreadable;
   const int result = ReadDiscTitle(device, info);

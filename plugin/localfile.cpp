@@ -1,5 +1,7 @@
 #include "plugin/localfile.h"
 
+#include "plugin/longpath.h"
+
 namespace {
 
 constexpr WCHAR kCreateMode[] = {'w', 'b', 0};
@@ -7,7 +9,8 @@ constexpr WCHAR kAppendMode[] = {'a', 'b', 0};
 
 std::FILE* Open(const HostText& name, bool append) {
   if (name.wide) {
-    return _wfopen(name.units.c_str(), append ? kAppendMode : kCreateMode);
+    return _wfopen(LongPathForm(name.units).c_str(),
+                   append ? kAppendMode : kCreateMode);
   }
   return std::fopen(name.bytes.c_str(), append ? "ab" : "wb");
 }
@@ -15,14 +18,15 @@ std::FILE* Open(const HostText& name, bool append) {
 }  // namespace
 
 bool LocalFileExists(const HostText& name) {
-  const DWORD attributes = name.wide ? GetFileAttributesW(name.units.c_str())
-                                     : GetFileAttributesA(name.bytes.c_str());
+  const DWORD attributes =
+      name.wide ? GetFileAttributesW(LongPathForm(name.units).c_str())
+                : GetFileAttributesA(name.bytes.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES;
 }
 
 void RemoveLocalFile(const HostText& name) {
   if (name.wide) {
-    _wremove(name.units.c_str());
+    _wremove(LongPathForm(name.units).c_str());
   } else {
     std::remove(name.bytes.c_str());
   }

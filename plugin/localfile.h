@@ -1,6 +1,7 @@
 // The local file a copy writes, named in the text of the side the call came
 // through: 8-bit names through the runtime's narrow calls, UTF-16 names,
-// whole and of any length, through the wide ones.
+// whole and of any length (in the long form past MAX_PATH), through the
+// wide ones.
 #pragma once
 
 #include <cstdio>

@@ -8,7 +8,7 @@ import os
 
 import discs
 import harness
-from harness import run_archive_host, windows_path
+from harness import read, run_archive_host, windows_path
 from test_copy import files_below
 
 TARGET = "Łódź 日本語 Ελληνικά"
@@ -179,34 +179,85 @@ class ArchiveCases:
         self.assertEqual(sorted(files), ["\u00c9t\u00e9.bin"])
         self.assertEqual(folders, {"void"})
 
+    def refused(self, image, src, result, named, *sub):
+        """Packs src into image and expects result, with a box naming
+        named and no temporary file left."""
+        code, lines = self.archive("pack", windows_path(image),
+                                   windows_path(src), "2", *sub)
+        self.assertEqual(lines[-1].split()[:2], ["PACK", str(result)], lines)
+        self.assertTrue(any(line.startswith("MESSAGEBOX") and named in line
+                            for line in lines), lines)
+        self.assertFalse(os.path.exists(image + ".partial"))
+        return lines
+
     def test_bad_input_leaves_nothing_and_an_image_as_it_was(self):
-        image = self.local("bad.xiso")
-        for files, result, named in [
-                ({"\u65e5\u672c.txt": b"x"}, 16, "Windows-1252"),
-                ({"a": b"1", "A": None}, 16, "A"),
-                ({"con.txt": b"x"}, 16, "act as a path")]:
-            src = self.tree(f"bad{result}{len(files)}{named[0]}", files)
-            code, lines = self.archive("pack", windows_path(image),
-                                       windows_path(src), "2")
-            self.assertEqual(lines[-1], f"PACK {result} 0", lines)
-            self.assertTrue(any(line.startswith("MESSAGEBOX") and named in line
-                                for line in lines), lines)
-            self.assertFalse(os.path.exists(image))
-            self.assertFalse(os.path.exists(image + ".partial"))
+        existing = self.local("existing.xiso")
+        self.archive("pack", windows_path(existing),
+                     windows_path(self.tree("first", {"keep": b"k" * 5000})),
+                     "2")
+        before = read(existing)
+        huge = self.tree("huge", {"small": b"s", "huge.bin": b""})
+        os.truncate(os.path.join(huge, "huge.bin"), 1 << 32)  # sparse
+        new = self.local("bad.xiso")
+        for i, (files, sub, named) in enumerate([
+                ({"\u65e5\u672c.txt": b"x"}, "", "Windows-1252"),
+                ({"a": b"1", "A": None}, "", "A"),
+                ({"con.txt": b"x"}, "", "act as a path"),
+                ({"x": b"x"}, "n" * 256, "longer than 255"),
+                (huge, "", "4 GiB or more: " + windows_path(huge))]):
+            src = files if files is huge else self.tree(f"bad{i}", files)
+            for image in (new, existing):
+                # Refused before a byte is read: no progress at all.
+                lines = self.refused(image, src, 16, named, sub)
+                self.assertEqual(lines[-1], "PACK 16 0")
+            self.assertFalse(os.path.exists(new))
+            self.assertEqual(read(existing), before)
 
         src = self.tree("good", {"f": b"f" * 3000000})
-        code, lines = self.archive("pack", windows_path(image),
+        code, lines = self.archive("pack", windows_path(new),
                                    windows_path(src), "2", "", "2")
         self.assertEqual(lines[-1].split()[:2], ["PACK", "21"])
-        self.assertFalse(os.path.exists(image))
+        self.assertFalse(os.path.exists(new))
         other = self.local("other.iso")
         with open(other, "wb") as out:
             out.write(b"o" * 70000)
         code, lines = self.archive("pack", windows_path(other),
                                    windows_path(src), "2")
         self.assertEqual(lines[-1], "PACK 14 0")
-        with open(other, "rb") as back:
-            self.assertEqual(back.read(), b"o" * 70000)
+        self.assertEqual(read(other), b"o" * 70000)
+
+    def test_a_full_disk_leaves_nothing_and_an_image_as_it_was(self):
+        big = self.tree("big", {"big.bin": os.urandom(1 << 20)})
+        small_disk = discs.linux_common.small_disk
+        with small_disk(self.local("disk"), 512 * 1024) as disk:
+            image = os.path.join(disk, "full.xiso")
+            code, lines = self.archive(
+                "pack", windows_path(image),
+                windows_path(self.tree("first", {"keep": b"k" * 100000})),
+                "2")
+            self.assertEqual(lines[-1], "PACK 0 100000")
+            before = read(image)
+            for target in (image, os.path.join(disk, "new.xiso")):
+                self.refused(target, big, 19,
+                             "cannot write " + windows_path(target))
+            self.assertEqual(read(image), before)
+            self.assertEqual(os.listdir(disk), ["full.xiso"])
+
+    def test_moves_from_and_to_folders_deeper_than_max_path(self):
+        # Windows opens and removes these, sources and image alike, only in
+        # the long form; the strict host refuses any other.
+        deep = self.tree(os.path.join("src", *["d" * 60] * 4), {
+            "a.bin": os.urandom(70000), "sub/b.bin": b"b" * 3000,
+            "sub/empty": b""})
+        self.assertGreater(len(windows_path(deep)), 300)
+        wanted = files_below(deep)
+        image = self.local(os.path.join(*["i" * 60] * 4, "moved.xiso"))
+        os.makedirs(os.path.dirname(image))
+        code, lines = self.archive("pack", windows_path(image),
+                                   windows_path(deep), "3")
+        self.assertEqual(lines[-1], "PACK 0 73000")
+        self.assertEqual(self.unpacked(image, "back"), wanted)
+        self.assertEqual(os.listdir(deep), [])
 
 
 class Archive32(ArchiveCases, harness.HostTest):

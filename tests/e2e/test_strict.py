@@ -10,6 +10,7 @@ import harness
 CHECK = re.compile(r"^CHECK (\S+) ok=(\d) error=(\d+) got=(\d+)$")
 SHARING_VIOLATION, INVALID_PARAMETER, SECTOR_NOT_FOUND, INVALID_HANDLE = (
     32, 87, 27, 6)
+FILE_NOT_FOUND, PATH_NOT_FOUND = 2, 3
 
 
 class StrictCases:
@@ -34,11 +35,14 @@ class StrictCases:
             "close": (1, 0, 0),
             "read-closed": (0, INVALID_HANDLE, 0),
             "close-again": (0, INVALID_HANDLE, 0),
+            "attributes-long": (0, PATH_NOT_FOUND, 0),
+            "attributes-long-form": (0, FILE_NOT_FOUND, 0),
+            "wfopen-long": (0, PATH_NOT_FOUND, 0),
         })
         self.assertIn(
-            "STRICT opens=1 reads=7 refused=8 open-at-exit=0 align-buffer=1 "
-            "align-count=1 align-position=1 closed-handle=2 past-end=1 "
-            "volume-create=1 volume-share=1", out.splitlines())
+            "STRICT opens=1 reads=7 refused=10 open-at-exit=0 align-buffer=1 "
+            "align-count=1 align-position=1 closed-handle=2 long-path=2 "
+            "past-end=1 volume-create=1 volume-share=1", out.splitlines())
 
 
 class Strict32(StrictCases, harness.HostTest):

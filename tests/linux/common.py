@@ -1,11 +1,13 @@
 """What the Linux tests share: the builds under test, a work folder, and
 images made by our writer from folder trees written on the spot."""
 
+import contextlib
 import os
 import random
 import struct
 import subprocess
 import sys
+import unittest
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 SECTOR = 2048
@@ -100,6 +102,23 @@ def rename_in_image(image, renames):
             assert len(old) == len(new), (old, new)
             f.seek(data.index(old))
             f.write(new)
+
+
+@contextlib.contextmanager
+def small_disk(folder, size):
+    """A disk of size bytes (a tmpfs) mounted at folder for the block; the
+    test is skipped where it cannot be mounted."""
+    os.makedirs(folder, exist_ok=True)
+    mounted = subprocess.run(
+        ["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs", folder],
+        capture_output=True)
+    if mounted.returncode != 0:
+        raise unittest.SkipTest("cannot mount a small tmpfs: "
+                                + mounted.stderr.decode(errors="replace"))
+    try:
+        yield folder
+    finally:
+        subprocess.run(["umount", folder], check=True)
 
 
 def source_files(source):

@@ -55,6 +55,11 @@ def host_list(source, relative=""):
     return names
 
 
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 class ArchiveOnLinux(unittest.TestCase):
     def setUp(self):
         self.archive = wfx.Archive(common.settings.archive)
@@ -281,16 +286,35 @@ class ArchiveOnLinux(unittest.TestCase):
         self.assertEqual(sorted(self.unpacked(image, "deleted")),
                          ["default.xbe", "link.xbe"])
 
+    def refused(self, target, source, names, result, named, sub_path=None):
+        """Packs names into target (moving them) and expects result, with a
+        message naming named and no temporary file left."""
+        self.assertEqual(self.archive.pack(
+            target, source, names,
+            wfx.PK_PACK_SAVE_PATHS | wfx.PK_PACK_MOVE_FILES, sub_path), result)
+        self.assertIn(named, self.archive.messages)
+        self.assertFalse(os.path.exists(target + ".partial"))
+
     def test_bad_packs_leave_nothing_and_an_image_as_it_was(self):
         source = os.path.join(common.settings.work, "src", "bad")
-        common.write_tree(source, {"\u65e5.txt": b"x", "ok": b"ok"})
+        common.write_tree(source, {"\u65e5.txt": b"x", "ok": b"ok",
+                                   "huge": b""})
+        os.truncate(os.path.join(source, "huge"), 1 << 32)  # sparse
         image = os.path.join(common.settings.work, "images", "bad.xiso")
+        existing = os.path.join(common.settings.work, "images", "kept.xiso")
         os.makedirs(os.path.dirname(image), exist_ok=True)
-        self.assertEqual(self.archive.pack(image, source, ["ok", "\u65e5.txt"],
-                                           wfx.PK_PACK_SAVE_PATHS |
-                                           wfx.PK_PACK_MOVE_FILES), 16)
-        self.assertFalse(os.path.exists(image))
-        self.assertFalse(os.path.exists(image + ".partial"))
+        self.assertEqual(self.archive.pack(existing, source, ["ok"]), 0)
+        before = read(existing)
+        for names, sub_path, named in (
+                (["ok", "\u65e5.txt"], None, "Windows-1252"),
+                (["ok"], "n" * 256, "longer than 255 bytes: " + "n" * 256),
+                (["huge"], None, "4 GiB or more: " + source + "/huge")):
+            for target in (image, existing):
+                # Refused before a byte is read.
+                self.refused(target, source, names, 16, named, sub_path)
+                self.assertEqual(self.archive.progress, [])
+            self.assertFalse(os.path.exists(image))
+            self.assertEqual(read(existing), before)
         self.assertTrue(os.path.exists(os.path.join(source, "ok")))
         self.archive.cancel_at = 0
         self.assertEqual(self.archive.pack(image, source, ["ok"]),
@@ -300,10 +324,25 @@ class ArchiveOnLinux(unittest.TestCase):
         with open(image, "wb") as out:
             out.write(b"no image" * 10000)
         self.assertEqual(self.archive.pack(image, source, ["ok"]), 14)
-        with open(image, "rb") as back:
-            self.assertEqual(back.read(), b"no image" * 10000)
+        self.assertEqual(read(image), b"no image" * 10000)
         os.remove(image)
         self.assertEqual(self.archive.pack(
             image, source, ["ok"], wfx.PK_PACK_SAVE_PATHS |
             wfx.PK_PACK_MOVE_FILES), 0)
         self.assertFalse(os.path.exists(os.path.join(source, "ok")))
+
+    def test_a_full_disk_leaves_nothing_and_an_image_as_it_was(self):
+        source = os.path.join(common.settings.work, "src", "tofull")
+        common.write_tree(source, {"keep": b"k" * 100000,
+                                   "big": os.urandom(1 << 20)})
+        disk = os.path.join(common.settings.work, "disk")
+        with common.small_disk(disk, 512 * 1024):
+            image = os.path.join(disk, "full.xiso")
+            self.assertEqual(self.archive.pack(image, source, ["keep"]), 0)
+            before = read(image)
+            for target in (image, os.path.join(disk, "new.xiso")):
+                self.refused(target, source, ["big"], 19,
+                             "cannot write " + target + ".partial")
+            self.assertEqual(read(image), before)
+            self.assertEqual(os.listdir(disk), ["full.xiso"])
+        self.assertTrue(os.path.exists(os.path.join(source, "big")))

@@ -5,6 +5,7 @@ points, which Double Commander prefers."""
 
 import ctypes
 import os
+import tempfile
 from dataclasses import dataclass
 
 INVALID_HANDLE = ctypes.c_void_p(-1).value
@@ -224,16 +225,28 @@ class Archive:
         lib.DeleteFilesW.argtypes = [WIDE, WIDE]
         self.progress = []  # byte counts of the last file
         self.cancel_at = None  # answer 0 at this report
+        self.messages = ""  # of the last pack or delete
 
     def _on_progress(self, name, size):
         self.progress.append(size)
         return 0 if len(self.progress) - 1 == self.cancel_at else 1
 
     def _packing(self, call, *args):
+        """The call's result; what the plug-in shows in place of message
+        boxes, on standard error, in self.messages."""
         self.progress = []
         callback = PROCESS_DATA_W(self._on_progress)
         self.lib.SetProcessDataProcW(ALL_PACKS, callback)
-        return call(*args)
+        with tempfile.TemporaryFile() as caught:
+            saved = os.dup(2)
+            os.dup2(caught.fileno(), 2)
+            try:
+                return call(*args)
+            finally:
+                os.dup2(saved, 2)
+                os.close(saved)
+                caught.seek(0)
+                self.messages = caught.read().decode(errors="replace")
 
     def pack(self, image, source, names, flags=PK_PACK_SAVE_PATHS,
              sub_path=None):

@@ -27,15 +27,6 @@ struct Counts {
 
 std::map<HANDLE, TrackedFile> openFiles;
 
-void Refuse(const char* rule, DWORD error, const char* call,
-            const std::string& detail) {
-  ++counts.refused;
-  ++counts.byRule[rule];
-  Say("STRICT REFUSED rule=%s %s %s error=%lu", rule, call, detail.c_str(),
-      static_cast<unsigned long>(error));
-  SetLastError(error);
-}
-
 // \\.\X: exactly, the form a volume is opened by.
 template <typename Char>
 bool IsVolumePath(const Char* name) {
@@ -74,13 +65,13 @@ bool VolumeOpenAllowed(bool volume, DWORD share, DWORD disposition,
                        const char* call, const std::string& name) {
   if (!volume) return true;
   if (!(share & FILE_SHARE_WRITE)) {
-    Refuse("volume-share", ERROR_SHARING_VIOLATION, call,
-           name + " share=" + Hex(share));
+    RefuseByRule("volume-share", ERROR_SHARING_VIOLATION, call,
+                 name + " share=" + Hex(share));
     return false;
   }
   if (disposition != OPEN_EXISTING) {
-    Refuse("volume-create", ERROR_INVALID_PARAMETER, call,
-           name + " disposition=" + Hex(disposition));
+    RefuseByRule("volume-create", ERROR_INVALID_PARAMETER, call,
+                 name + " disposition=" + Hex(disposition));
     return false;
   }
   return true;
@@ -104,7 +95,7 @@ bool Find(HANDLE handle, const char* call, TrackedFile** found) {
   *found = it == openFiles.end() ? nullptr : &it->second;
   DWORD flags = 0;
   if (*found || GetHandleInformation(handle, &flags)) return true;
-  Refuse(
+  RefuseByRule(
       "closed-handle", ERROR_INVALID_HANDLE, call,
       "handle=" + Hex(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(handle))));
   return false;
@@ -134,6 +125,15 @@ const char* BrokenReadRule(const TrackedFile& file, const void* buffer,
 
 }  // namespace
 
+void RefuseByRule(const char* rule, DWORD error, const char* call,
+                  const std::string& detail) {
+  ++counts.refused;
+  ++counts.byRule[rule];
+  Say("STRICT REFUSED rule=%s %s %s error=%lu", rule, call, detail.c_str(),
+      static_cast<unsigned long>(error));
+  SetLastError(error);
+}
+
 HANDLE WINAPI StrictCreateFileA(LPCSTR name, DWORD access, DWORD share,
                                 LPSECURITY_ATTRIBUTES security,
                                 DWORD disposition, DWORD flags,
@@ -154,7 +154,8 @@ HANDLE WINAPI StrictCreateFileW(LPCWSTR name, DWORD access, DWORD share,
   const bool volume = IsVolumePath(name);
   // Only a volume's name is shown, and it is plain ASCII.
   const std::string shown = volume ? std::string(name, name + 6) : "(file)";
-  if (!VolumeOpenAllowed(volume, share, disposition, "CreateFileW", shown))
+  if (!VolumeOpenAllowed(volume, share, disposition, "CreateFileW", shown) ||
+      !LongPathAllowed(name, "CreateFileW"))
     return INVALID_HANDLE_VALUE;
   return Track(CreateFileW(name, access, share, security, disposition, flags,
                            templateFile),
@@ -172,12 +173,13 @@ BOOL WINAPI StrictReadFile(HANDLE file, LPVOID buffer, DWORD bytes, LPDWORD got,
       tracked ? BrokenReadRule(*tracked, buffer, bytes, position) : nullptr;
   if (rule) {
     const bool pastEnd = std::string(rule) == "past-end";
-    Refuse(rule, pastEnd ? ERROR_SECTOR_NOT_FOUND : ERROR_INVALID_PARAMETER,
-           "ReadFile",
-           "buffer=" +
-               Hex(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(buffer))) +
-               " bytes=" + std::to_string(bytes) +
-               " position=" + std::to_string(position));
+    RefuseByRule(
+        rule, pastEnd ? ERROR_SECTOR_NOT_FOUND : ERROR_INVALID_PARAMETER,
+        "ReadFile",
+        "buffer=" +
+            Hex(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(buffer))) +
+            " bytes=" + std::to_string(bytes) +
+            " position=" + std::to_string(position));
     return FALSE;
   }
   return ReadFile(file, buffer, bytes, got, overlapped);
@@ -220,6 +222,7 @@ void ApplyStrictRules(HMODULE module) {
   // A module that does not import a call cannot break its rules.
   for (const auto& call : calls)
     PatchImport(module, "KERNEL32.dll", call.name, call.wrapper);
+  ApplyLongPathRule(module);
 }
 
 void PrintStrictSummary() {

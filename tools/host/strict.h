@@ -1,7 +1,8 @@
-// Strict mode: the plug-in's device calls go through wrappers that refuse
-// what Windows refuses and Wine lets pass, with the error Windows gives.
+// Strict mode: the plug-in's device and local file calls go through
+// wrappers that refuse what Windows refuses and Wine lets pass, with the
+// error Windows gives.
 //
-// Rules, from the CreateFile and ReadFile documentation:
+// Rules, from the CreateFile, ReadFile and file naming documentation:
 //   volume-share   a volume (\\.\X:) is opened with FILE_SHARE_WRITE in the
 //                  share mode; otherwise ERROR_SHARING_VIOLATION
 //   volume-create  a volume is opened with OPEN_EXISTING; otherwise
@@ -15,9 +16,15 @@
 //   closed-handle  a call on a handle that is not open fails with
 //                  ERROR_INVALID_HANDLE (closing twice included);
 //                  handles that other code opened pass unchecked
+//   long-path      a wide local path of MAX_PATH characters or more is
+//                  given in the long form \\?\; otherwise
+//                  ERROR_PATH_NOT_FOUND (ENOENT from the runtime's calls)
 // Each refusal prints a STRICT REFUSED line naming its rule; the summary
 // line counts opens, reads, refusals and the handles still open.
 #pragma once
+
+#include <cstdio>
+#include <string>
 
 #include "platform/win32.h"
 
@@ -28,8 +35,19 @@ constexpr DWORD kStrictSectorSize = 2048;
 // sector size, so a buffer that is aligned by luck is still caught.
 constexpr ULONG_PTR kStrictBufferAlignment = 4096;
 
-// Redirects the module's imports of the device calls to the wrappers.
+// Redirects the module's imports of the device and file calls to the
+// wrappers.
 void ApplyStrictRules(HMODULE module);
+// The part of ApplyStrictRules for the long-path rule's file calls.
+void ApplyLongPathRule(HMODULE module);
+
+// Counts a refusal by its rule, prints its STRICT REFUSED line and sets
+// error as the last error.
+void RefuseByRule(const char* rule, DWORD error, const char* call,
+                  const std::string& detail);
+
+// False, after refusing it, for a path Windows takes only in the long form.
+bool LongPathAllowed(LPCWSTR name, const char* call);
 
 // Prints STRICT opens=N reads=N refused=N open-at-exit=N and, per rule that
 // refused anything, RULE=N.
@@ -51,3 +69,5 @@ DWORD WINAPI StrictSetFilePointer(HANDLE file, LONG low, PLONG high,
 BOOL WINAPI StrictSetFilePointerEx(HANDLE file, LARGE_INTEGER distance,
                                    PLARGE_INTEGER position, DWORD method);
 BOOL WINAPI StrictCloseHandle(HANDLE object);
+DWORD WINAPI StrictGetFileAttributesW(LPCWSTR name);
+FILE* __cdecl StrictWfopen(const wchar_t* name, const wchar_t* mode);

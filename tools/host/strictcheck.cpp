@@ -65,6 +65,16 @@ int main(int argc, char** argv) {
   DWORD got = 0;
   Show("read-closed", StrictReadFile(handle, nullptr, 0, &got, nullptr));
   Show("close-again", StrictCloseHandle(handle));
+
+  // A name past MAX_PATH in a folder that exists: refused plain, looked up
+  // in the long form.
+  const std::wstring deep = L"C:\\windows\\" + std::wstring(250, L'x');
+  Show("attributes-long",
+       StrictGetFileAttributesW(deep.c_str()) != INVALID_FILE_ATTRIBUTES);
+  Show("attributes-long-form",
+       StrictGetFileAttributesW((L"\\\\?\\" + deep).c_str()) !=
+           INVALID_FILE_ATTRIBUTES);
+  Show("wfopen-long", StrictWfopen(deep.c_str(), L"rb") != nullptr);
   PrintStrictSummary();
   return 0;
 }

@@ -13,6 +13,7 @@
 #include "tools/host/exitcodes.h"
 #include "tools/host/importpatch.h"
 #include "tools/host/output.h"
+#include "tools/host/strict.h"
 #include "tools/host/wcxpack.h"
 #include "tools/host/widearguments.h"
 #include "tools/host/widecallbacks.h"
@@ -20,7 +21,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: wcxhost ARCHIVE_DLL COMMAND IMAGE [ARGS]\n"
+    "usage: wcxhost [--strict] ARCHIVE_DLL COMMAND IMAGE [ARGS]\n"
     "  detect IMAGE                       CanYouHandleThisFileW: DETECT 1|0\n"
     "  list IMAGE                         every header (H lines) and the\n"
     "                                     result that ended them (END)\n"
@@ -35,6 +36,8 @@ const char kUsage[] =
     "                                     DELETE result\n"
     "  caps                               GetPackerCaps and "
     "GetBackgroundFlags\n"
+    "--strict: refuse the plug-in's calls that Windows would refuse\n"
+    "(STRICT lines; a summary at exit)\n"
     "exit codes: 0 every call succeeded, 6 one failed, 64 bad command line,\n"
     "65 the DLL cannot be loaded or lacks an entry point\n";
 
@@ -118,26 +121,7 @@ int Unpack(const ArchivePlugin& a, const std::string& image,
   return exitCode;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  TakeWideArguments(argc, argv);
-  if (argc < 3 || std::strcmp(argv[1], "--help") == 0) {
-    std::fputs(kUsage, argc < 3 ? stderr : stdout);
-    return argc < 3 ? kExitUsage : kExitOk;
-  }
-  ArchivePlugin a;
-  std::string error;
-  if (!LoadArchivePlugin(argv[1], a, error)) {
-    std::fprintf(stderr, "wcxhost: %s\n", error.c_str());
-    return kExitNoPlugin;
-  }
-  // A message box of a failed pack would wait for a click: print it.
-  callbackState.printMessageBoxes = true;
-  PatchImport(a.module, "USER32.dll", "MessageBoxA",
-              reinterpret_cast<const void*>(&OnMessageBox));
-  PatchImport(a.module, "USER32.dll", "MessageBoxW",
-              reinterpret_cast<const void*>(&OnMessageBoxW));
+int Run(const ArchivePlugin& a, int argc, char** argv) {
   const std::string command = argv[2];
   if (command == "caps") {
     Say("CAPS %d BACKGROUND %d", a.caps(), a.background());
@@ -167,4 +151,32 @@ int main(int argc, char** argv) {
   }
   std::fputs(kUsage, stderr);
   return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TakeWideArguments(argc, argv);
+  const bool strict = argc > 1 && std::strcmp(argv[1], "--strict") == 0;
+  if (strict) --argc, ++argv;
+  if (argc < 3 || std::strcmp(argv[1], "--help") == 0) {
+    std::fputs(kUsage, argc < 3 ? stderr : stdout);
+    return argc < 3 ? kExitUsage : kExitOk;
+  }
+  ArchivePlugin a;
+  std::string error;
+  if (!LoadArchivePlugin(argv[1], a, error)) {
+    std::fprintf(stderr, "wcxhost: %s\n", error.c_str());
+    return kExitNoPlugin;
+  }
+  // A message box of a failed pack would wait for a click: print it.
+  callbackState.printMessageBoxes = true;
+  PatchImport(a.module, "USER32.dll", "MessageBoxA",
+              reinterpret_cast<const void*>(&OnMessageBox));
+  PatchImport(a.module, "USER32.dll", "MessageBoxW",
+              reinterpret_cast<const void*>(&OnMessageBoxW));
+  if (strict) ApplyStrictRules(a.module);
+  const int exitCode = Run(a, argc, argv);
+  if (strict) PrintStrictSummary();
+  return exitCode;
 }
