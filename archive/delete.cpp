@@ -59,7 +59,7 @@ int DeleteImageEntries(const HostText& image,
       Remove(&edit.root, Components(name.bytes));
     }
   }
-  std::string error;
+  HostText error;
   const int result =
       WriteHostImage(edit.root, image, &edit, ProgressForm::kPercent, &error);
   return result == 0 ? 0 : Refuse(result, error);

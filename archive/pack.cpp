@@ -13,7 +13,7 @@ int PackLocalFiles(const PackRequest& request) {
     const int read = ReadImageTree(request.packedFile, &edit);
     if (read != 0) return read;
   }
-  std::string error;
+  HostText error;
   int result = AddLocalFiles(request, &edit.root, &error);
   if (result == 0) {
     result = WriteHostImage(edit.root, request.packedFile, &edit,

@@ -33,13 +33,13 @@ HostText Join(const HostText& a, const HostText& b) {
   return joined;
 }
 
-int Fail(std::string* error, const std::string& message, const HostText& name) {
-  *error = message + ": " + name.bytes;
+int Fail(HostText* error, const std::string& message, const HostText& name) {
+  *error = Naming(message + ": ", name);
   return E_ECREATE;
 }
 
 // The disc's bytes for one component, or a refusal.
-int DiscName(const HostText& part, std::string* bytes, std::string* error) {
+int DiscName(const HostText& part, std::string* bytes, HostText* error) {
   if (part.unmatchable != std::string::npos) {
     return Fail(error, "a name Windows-1252 cannot hold", part);
   }
@@ -71,7 +71,7 @@ bool FromList(const writer::Node& node) {
 // The folder or file named name in folder: merged with a folder of the
 // same name, replacing an image's entry, refused beside a listed one.
 int Place(writer::Node* folder, writer::Node node, writer::Node** placed,
-          std::string* error, const HostText& shown) {
+          HostText* error, const HostText& shown) {
   writer::Node* existing = FindChild(folder, node.name);
   if (existing && existing->isDirectory && node.isDirectory) {
     *placed = existing;
@@ -98,7 +98,7 @@ writer::Node Folder(const std::string& name) {
 }
 
 int AddOne(const PackRequest& request, const HostText& listed,
-           writer::Node* base, std::string* error) {
+           writer::Node* base, HostText* error) {
   const bool folderEntry =
       !listed.bytes.empty() && IsSeparator(listed.bytes.back());
   if (folderEntry && !(request.flags & PK_PACK_SAVE_PATHS)) return 0;
@@ -120,7 +120,7 @@ int AddOne(const PackRequest& request, const HostText& listed,
                          ? StatLocalFile(local.bytes.c_str(), &isFolder, &size)
                          : StatLocalFile(local.units.c_str(), &isFolder, &size);
   if (!found) {
-    *error = "cannot read " + source.bytes;
+    *error = Naming("cannot read ", source);
     return E_EOPEN;
   }
   writer::Node* folder = base;
@@ -149,7 +149,7 @@ int AddOne(const PackRequest& request, const HostText& listed,
 }  // namespace
 
 int AddLocalFiles(const PackRequest& request, writer::Node* root,
-                  std::string* error) {
+                  HostText* error) {
   writer::Node* base = root;
   for (const HostText& part : Components(request.subPath)) {
     std::string name;

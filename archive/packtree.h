@@ -12,7 +12,7 @@
 // the image cannot hold, E_EOPEN for a source that is gone, with error
 // naming it.
 int AddLocalFiles(const PackRequest& request, writer::Node* root,
-                  std::string* error);
+                  HostText* error);
 
 // After a move: removes the listed files, then the listed folders left
 // empty, deepest first.

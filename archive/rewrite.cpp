@@ -138,7 +138,7 @@ int ReadImageTree(const HostText& image, ImageEdit* edit) {
 }
 
 int WriteHostImage(const writer::Node& root, const HostText& target,
-                   ImageEdit* edit, ProgressForm form, std::string* error) {
+                   ImageEdit* edit, ProgressForm form, HostText* error) {
   Progress progress{edit, form};
   progress.total = DataBytes(root);
   writer::WriteOptions options;
@@ -149,12 +149,27 @@ int WriteHostImage(const writer::Node& root, const HostText& target,
   options.progressContext = &progress;
   options.beforeReplace = CloseOldImage;
   writer::LayoutReport report;
-  return ArchiveResult(
-      writer::WriteImage(root, LocalNameOf(target), options, &report, error));
+  std::string message;
+  const int result = ArchiveResult(writer::WriteImage(
+      root, LocalNameOf(target), options, &report, &message));
+  // The writer names local files by their Latin-1 units, disc names by
+  // their Windows-1252 bytes.
+  error->wide = target.wide;
+  error->bytes = message;
+  if (target.wide) error->units = DecodeCp1252(message);
+  return result;
 }
 
-int Refuse(int result, const std::string& message) {
+HostText Naming(const std::string& text, const HostText& name) {
+  HostText named;
+  named.wide = name.wide;
+  named.bytes = text + name.bytes;
+  if (name.wide) named.units = DecodeCp1252(text) + name.units;
+  return named;
+}
+
+int Refuse(int result, const HostText& message) {
   if (result == E_EABORTED) return result;
-  ShowMessageBox(message.c_str(), "Xbox DVD Filesystem");
+  ShowMessageBox(message, "Xbox DVD Filesystem");
   return result;
 }

@@ -29,7 +29,11 @@ enum class ProgressForm { kBytes, kPercent };
 // E_ECREATE, E_EREAD or E_EWRITE with error naming the file. Closes the old
 // image before the new one takes its name; reports nothing after that.
 int WriteHostImage(const writer::Node& root, const HostText& target,
-                   ImageEdit* edit, ProgressForm form, std::string* error);
+                   ImageEdit* edit, ProgressForm form, HostText* error);
+
+// text, then name, in the side's own text: a message that names a local
+// file as the host gave it.
+HostText Naming(const std::string& text, const HostText& name);
 
 // The one message of a failed pack or edit, naming what is at fault.
-int Refuse(int result, const std::string& message);
+int Refuse(int result, const HostText& message);

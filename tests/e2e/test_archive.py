@@ -200,7 +200,8 @@ class ArchiveCases:
         os.truncate(os.path.join(huge, "huge.bin"), 1 << 32)  # sparse
         new = self.local("bad.xiso")
         for i, (files, sub, named) in enumerate([
-                ({"\u65e5\u672c.txt": b"x"}, "", "Windows-1252"),
+                ({"\u65e5\u672c.txt": b"x"}, "",
+                 "Windows-1252 cannot hold: \u65e5\u672c.txt"),
                 ({"a": b"1", "A": None}, "", "A"),
                 ({"con.txt": b"x"}, "", "act as a path"),
                 ({"x": b"x"}, "n" * 256, "longer than 255"),

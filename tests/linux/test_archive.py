@@ -306,7 +306,8 @@ class ArchiveOnLinux(unittest.TestCase):
         self.assertEqual(self.archive.pack(existing, source, ["ok"]), 0)
         before = read(existing)
         for names, sub_path, named in (
-                (["ok", "\u65e5.txt"], None, "Windows-1252"),
+                (["ok", "\u65e5.txt"], None,
+                 "Windows-1252 cannot hold: \u65e5.txt"),
                 (["ok"], "n" * 256, "longer than 255 bytes: " + "n" * 256),
                 (["huge"], None, "4 GiB or more: " + source + "/huge")):
             for target in (image, existing):
