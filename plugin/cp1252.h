@@ -15,3 +15,17 @@ WideString DecodeCp1252(const std::string& bytes);
 
 // true and *byte := the byte that decodes to unit; false when none does.
 bool EncodeCp1252(WCHAR unit, unsigned char* byte);
+
+// A wide host record's FileName as bytes, '?' for a unit no byte decodes
+// to. Takes the record whole: the array of a packed record can only be read
+// unit by unit.
+template <typename Record>
+std::string FileNameBytes(const Record& record) {
+  std::string bytes;
+  for (std::size_t i = 0; record.FileName[i]; ++i) {
+    unsigned char byte = '?';
+    EncodeCp1252(record.FileName[i], &byte);
+    bytes += static_cast<char>(byte);
+  }
+  return bytes;
+}

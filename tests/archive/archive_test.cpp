@@ -41,16 +41,6 @@ int WINAPI RecordBytes(WCHAR*, int size) {
 
 WideString Wide(const std::string& text) { return DecodeCp1252(text); }
 
-std::string NameOf(const tHeaderDataExW& record) {
-  std::string bytes;
-  for (std::size_t i = 0; record.FileName[i]; ++i) {
-    unsigned char byte = '?';
-    EncodeCp1252(record.FileName[i], &byte);
-    bytes += static_cast<char>(byte);
-  }
-  return bytes;
-}
-
 HANDLE Open(const std::string& image, int* result, int mode = PK_OM_LIST) {
   WideString name = Wide(image);
   tOpenArchiveDataW data{};
@@ -67,7 +57,7 @@ std::vector<Header> ListAll(HANDLE archive, int* end) {
   tHeaderDataExW record;
   while ((*end = ReadHeaderExW(archive, &record)) == 0) {
     headers.push_back(
-        Header{NameOf(record), record.FileAttr,
+        Header{FileNameBytes(record), record.FileAttr,
                record.UnpSize | std::uint64_t{record.UnpSizeHigh} << 32,
                record.FileTime});
     EXPECT_EQ(ProcessFileW(archive, PK_SKIP, nullptr, nullptr), 0);
@@ -423,7 +413,7 @@ TEST_F(Archive, HostileTreesEndInABoundedListing) {
       continue;
     }
     ASSERT_EQ(read, 0);
-    paths.push_back(NameOf(header));
+    paths.push_back(FileNameBytes(header));
   }
   CloseArchive(archive);
   EXPECT_EQ(failures, 1);  // "far", and the walk went on

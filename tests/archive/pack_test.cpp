@@ -11,6 +11,7 @@
 #include "archive/exports.h"
 #include "platform/native/testapi.h"
 #include "plugin/cp1252.h"
+#include "tests/support/readback.h"
 #include "tests/support/testdisc.h"
 #include "tools/imagewriter/structure.h"
 
@@ -34,39 +35,6 @@ WideString List(const std::vector<WideString>& names) {
   WideString list;
   for (const WideString& name : names) list += name + WCHAR{0};
   return list + WCHAR{0};
-}
-
-struct Listed {
-  std::string path;  // '\'-joined, as Windows-1252 bytes
-  bool folder;
-  std::string bytes;
-};
-
-std::vector<Listed> ReadBack(const std::string& image, const TempDir& dir) {
-  WideString name = Wide(image);
-  tOpenArchiveDataW open{};
-  open.ArcName = &name[0];
-  open.OpenMode = PK_OM_EXTRACT;
-  HANDLE archive = OpenArchiveW(&open);
-  std::vector<Listed> listed;
-  if (!archive) return listed;
-  tHeaderDataExW header;
-  WideString target = Wide(dir.File("out"));
-  while (ReadHeaderExW(archive, &header) == 0) {
-    std::string path;
-    for (std::size_t i = 0; header.FileName[i]; ++i) {
-      unsigned char byte = '?';
-      EncodeCp1252(header.FileName[i], &byte);
-      path += static_cast<char>(byte);
-    }
-    const bool folder = header.FileAttr & 0x10;
-    ProcessFileW(archive, folder ? PK_SKIP : PK_EXTRACT, nullptr,
-                 folder ? nullptr : &target[0]);
-    listed.push_back(
-        {path, folder, folder ? "" : ReadWholeFile(dir.File("out"))});
-  }
-  CloseArchive(archive);
-  return listed;
 }
 
 class Pack : public ::testing::Test {

@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "archive/exports.h"
 #include "disc/imagefile.h"
 #include "platform/native/testapi.h"
-#include "plugin/cp1252.h"
+#include "tests/support/readback.h"
 #include "tests/support/testdisc.h"
 #include "tools/imagewriter/structure.h"
 
@@ -43,37 +42,11 @@ void ExpectedContents(const TreeNode& folder, const std::string& prefix,
   }
 }
 
-std::string Bytes(const tHeaderDataExW& header) {
-  std::string bytes;
-  for (std::size_t i = 0; header.FileName[i]; ++i) {
-    unsigned char byte = '?';
-    EncodeCp1252(header.FileName[i], &byte);
-    bytes += static_cast<char>(byte);
-  }
-  return bytes;
-}
-
-// Lists the image through the archive plug-in and extracts every file.
-Contents ReadBack(const std::string& image, const TempDir& scratch) {
-  WideString name = DecodeCp1252(image);
-  tOpenArchiveDataW open{};
-  open.ArcName = &name[0];
-  open.OpenMode = PK_OM_EXTRACT;
-  HANDLE archive = OpenArchiveW(&open);
-  EXPECT_NE(archive, nullptr);
+Contents ReadBackContents(const std::string& image, const TempDir& scratch) {
   Contents contents;
-  if (!archive) return contents;
-  tHeaderDataExW header;
-  WideString target = DecodeCp1252(scratch.File("out"));
-  while (ReadHeaderExW(archive, &header) == 0) {
-    const bool folder = header.FileAttr & 0x10;
-    EXPECT_EQ(ProcessFileW(archive, folder ? PK_SKIP : PK_EXTRACT, nullptr,
-                           folder ? nullptr : &target[0]),
-              0);
-    contents[Bytes(header)] =
-        Item{folder, folder ? "" : ReadWholeFile(scratch.File("out"))};
+  for (const Listed& entry : ReadBack(image, scratch)) {
+    contents[entry.path] = Item{entry.folder, entry.bytes};
   }
-  EXPECT_EQ(CloseArchive(archive), 0);
   return contents;
 }
 
@@ -104,7 +77,7 @@ class Writer : public ::testing::Test {
     EXPECT_EQ(imagewriter::CheckImageStructure(image, 0), "");
     Contents expected;
     ExpectedContents(root, "", &expected);
-    const Contents actual = ReadBack(image, dir_);
+    const Contents actual = ReadBackContents(image, dir_);
     ASSERT_EQ(actual.size(), expected.size());
     for (const auto& [path, item] : expected) {
       ASSERT_EQ(actual.count(path), 1u) << path;
@@ -257,7 +230,7 @@ TEST_F(Writer, ImageRangesCopyFilesOutOfAnotherImage) {
   const std::string copy = dir_.File("copy.xiso");
   ASSERT_EQ(Write(copied, copy), writer::kWriteDone);
   vepo_closedevice(device);
-  const Contents back = ReadBack(copy, dir_);
+  const Contents back = ReadBackContents(copy, dir_);
   EXPECT_TRUE(back.at("copy-x").bytes == ExpectedContent(original.children[0]));
   EXPECT_TRUE(back.at("copy-y").bytes == ExpectedContent(original.children[1]));
 }

@@ -17,16 +17,6 @@ int WINAPI OnProcessData(WCHAR*, int size) {
   return 1;
 }
 
-std::string Bytes(const tHeaderDataExW& header) {
-  std::string bytes;
-  for (std::size_t i = 0; header.FileName[i]; ++i) {
-    unsigned char byte = '?';
-    EncodeCp1252(header.FileName[i], &byte);
-    bytes += static_cast<char>(byte);
-  }
-  return bytes;
-}
-
 }  // namespace
 
 void WalkArchive(const ArchivePlugin& calls, const std::string& image,
@@ -51,7 +41,7 @@ void WalkArchive(const ArchivePlugin& calls, const std::string& image,
       continue;
     }
     const bool folder = header.FileAttr & FILE_ATTRIBUTE_DIRECTORY;
-    const std::string path = Shown(Bytes(header).c_str());
+    const std::string path = Shown(FileNameBytes(header).c_str());
     if (++count <= kArchiveMaxShown) {
       std::printf("H %c %08x %u %08x %s\n", folder ? 'D' : 'F', header.FileAttr,
                   header.UnpSize, static_cast<unsigned>(header.FileTime),
