@@ -132,6 +132,18 @@ def source_files(source):
     return found
 
 
+def tree_entries(root):
+    """Every entry below a folder as relative path -> bytes, None for a
+    folder."""
+    found = {}
+    for folder, dirs, files in os.walk(root):
+        for name in dirs + files:
+            full = os.path.join(folder, name)
+            found[os.path.relpath(full, root)] = (
+                None if name in dirs else open(full, "rb").read())
+    return found
+
+
 def note(text):
     print(text, file=sys.stderr, flush=True)
 

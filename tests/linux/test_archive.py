@@ -76,12 +76,9 @@ class ArchiveOnLinux(unittest.TestCase):
                 self.assertTrue(self.archive.can_handle(image))
                 headers, end = self.archive.headers(image)
                 self.assertEqual(end, wfx.E_END_ARCHIVE)
-                wanted = {}
-                for folder, dirs, files in os.walk(source):
-                    for name in dirs + files:
-                        full = os.path.join(folder, name)
-                        wanted[os.path.relpath(full, source)] = (
-                            FOLDER_MODE if name in dirs else FILE_MODE)
+                wanted = {path: FOLDER_MODE if data is None else FILE_MODE
+                          for path, data in
+                          common.tree_entries(source).items()}
                 self.assertEqual({h.path: h.mode for h in headers}, wanted)
                 self.assertEqual(len(headers), len(wanted))
                 self.assertEqual({h.time for h in headers}, {VOLUME_SECONDS})
@@ -242,13 +239,7 @@ class ArchiveOnLinux(unittest.TestCase):
         target = self.target(name)
         results = self.archive.extract_all(image, target)
         self.assertEqual(set(results.values()), {0})
-        found = {}
-        for folder, dirs, files in os.walk(target):
-            for entry in dirs + files:
-                full = os.path.join(folder, entry)
-                found[os.path.relpath(full, target)] = (
-                    None if entry in dirs else open(full, "rb").read())
-        return found
+        return common.tree_entries(target)
 
     def test_packs_edits_and_deletes(self):
         source = os.path.join(common.settings.work, "src", "pack")
@@ -261,12 +252,7 @@ class ArchiveOnLinux(unittest.TestCase):
                          0)
         self.assertEqual(sum(self.archive.progress), 300000 * 2 +
                          (1 << 20) + 4097)
-        wanted = {}
-        for folder, dirs, files in os.walk(source):
-            for entry in dirs + files:
-                full = os.path.join(folder, entry)
-                wanted[os.path.relpath(full, source)] = (
-                    None if entry in dirs else open(full, "rb").read())
+        wanted = common.tree_entries(source)
         self.assertEqual(self.unpacked(image, "packed"), wanted)
 
         more = os.path.join(common.settings.work, "src", "more")
