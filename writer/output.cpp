@@ -1,7 +1,6 @@
 #include "writer/output.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace writer {
 
@@ -37,8 +36,15 @@ bool FillTo(ImageOutput* output, std::uint64_t at, std::string* error) {
     output->position = at;
     return true;
   }
-  const std::vector<std::uint8_t> zeros(static_cast<std::size_t>(gap), 0);
-  return WriteBytes(output, zeros.data(), zeros.size(), error);
+  // Most gaps are the rest of a file's last sector: no block of their own.
+  static const std::uint8_t kZeros[64 << 10] = {};
+  for (std::uint64_t left = gap; left > 0;) {
+    const auto length =
+        static_cast<std::size_t>(std::min<std::uint64_t>(left, sizeof kZeros));
+    if (!WriteBytes(output, kZeros, length, error)) return false;
+    left -= length;
+  }
+  return true;
 }
 
 }  // namespace
