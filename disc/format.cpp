@@ -9,7 +9,6 @@ constexpr std::size_t kRootSectorField = 20;
 constexpr std::size_t kRootSizeField = 24;
 constexpr std::size_t kVolumeTimeField = 28;
 constexpr std::size_t kSignatureLength = sizeof(kVolumeSignature) - 1;
-constexpr std::size_t kSignatureTailField = 2028;
 
 constexpr std::uint32_t kEntryHeaderSize = 14;
 constexpr std::uint16_t kFillWord = 0xFFFF;

@@ -2,6 +2,7 @@
 // from their entries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -10,6 +11,8 @@
 
 constexpr std::uint64_t kVolumeDescriptorOffset = 0x10000;
 constexpr char kVolumeSignature[] = "MICROSOFT*XBOX*MEDIA";
+// The signature stands again at this offset of the descriptor.
+constexpr std::size_t kSignatureTailField = 2028;
 
 // The volume descriptor sector as read: what tells one disc from another.
 struct DescriptorSector {

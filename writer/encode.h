@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "disc/format.h"
+
 namespace writer {
 
-// The signature stands at both of these offsets of the volume descriptor.
-constexpr const char kSignature[] = "MICROSOFT*XBOX*MEDIA";
-constexpr std::uint32_t kSignatureSize = 20;
-constexpr std::uint32_t kSignatureTailOffset = 2028;
+// The signature stands at both of these offsets of the volume descriptor,
+// as the reader checks it.
+constexpr const char* kSignature = kVolumeSignature;
+constexpr std::uint32_t kSignatureSize = sizeof kVolumeSignature - 1;
+constexpr std::uint32_t kSignatureTailOffset = kSignatureTailField;
 
 // A directory entry with every field explicit. nameLength need not match
 // name: the entry takes 14 + nameLength bytes rounded up to 4 and holds the

@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "disc/device.h"
+#include "disc/dirnode.h"
 #include "platform/win32.h"
 
 namespace writer {
 
-constexpr std::uint32_t kSectorSize = 2048;
+using ::kSectorSize;  // the reader's
 constexpr std::uint32_t kVolumeDescriptorSector = 32;
 constexpr std::uint8_t kAttrDirectory = 0x10;
 constexpr std::uint8_t kAttrArchive = 0x20;
